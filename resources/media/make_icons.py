@@ -1,0 +1,149 @@
+#!/usr/bin/env python3
+"""Draws the icons of VLMMedia.dll and writes them as .ico files.
+
+Every icon is a speech bubble in one colour, optionally with a small badge in
+the corner, drawn with 4x4 supersampling so the edges are smooth at 16 and 32
+pixels. The table ICONS says which resource id gets which look; the build runs
+this script and compiles the generated .rc fragment into the library.
+
+usage: make_icons.py OUTPUT_FOLDER
+"""
+import math
+import os
+import struct
+import sys
+
+# id: (bubble colour, badge colour or None, badge shape)
+ICONS = {
+    101: ((0x6A, 0x3F, 0xC8), None, None),            # the program
+    136: ((0x2E, 0xA0, 0x43), None, None),            # signed on, available
+    137: ((0x8C, 0x8C, 0x8C), None, None),            # signed off
+    138: ((0xE0, 0xA8, 0x10), (0xFF, 0xFF, 0xFF), "dash"),   # away
+    139: ((0x2E, 0xA0, 0x43), (0x70, 0x70, 0x70), "dot"),    # idle
+}
+SIZES = (16, 32)
+SUPERSAMPLE = 4
+
+
+def inside_bubble(x, y):
+    """Unit-square coordinates: a rounded body with a tail at the lower left."""
+    cx, cy, rx, ry = 0.5, 0.42, 0.46, 0.36
+    if ((x - cx) / rx) ** 2 + ((y - cy) / ry) ** 2 <= 1.0:
+        return True
+    # The tail: a triangle below the body.
+    if 0.62 <= y <= 0.96:
+        t = (y - 0.62) / 0.34
+        left = 0.18 + 0.02 * t
+        right = 0.42 - 0.22 * t
+        return left <= x <= right
+    return False
+
+
+def inside_letter(x, y):
+    """A 'V' in the middle of the bubble."""
+    if not 0.20 <= y <= 0.62:
+        return False
+    t = (y - 0.20) / 0.42
+    half_gap = 0.20 * (1.0 - t)
+    stroke = 0.085
+    left_edge = 0.5 - half_gap
+    right_edge = 0.5 + half_gap
+    return abs(x - left_edge) <= stroke or abs(x - right_edge) <= stroke
+
+
+def badge(shape, x, y):
+    """0 outside, 1 ring, 2 inside of a badge at the lower right."""
+    if shape is None:
+        return 0
+    d = math.hypot(x - 0.76, y - 0.76)
+    if d > 0.24:
+        return 0
+    if d > 0.19:
+        return 1
+    if shape == "dash" and abs(y - 0.76) <= 0.04 and abs(x - 0.76) <= 0.11:
+        return 3
+    return 2
+
+
+def pixel(spec, x, y):
+    colour, badge_colour, shape = spec
+    b = badge(shape, x, y)
+    if b == 1:
+        return (255, 255, 255, 255)
+    if b == 2:
+        return badge_colour + (255,) if shape == "dot" else colour + (255,)
+    if b == 3:
+        return badge_colour + (255,)
+    if inside_bubble(x, y):
+        if inside_letter(x, y):
+            return (255, 255, 255, 255)
+        shade = 1.0 - 0.25 * y
+        return tuple(min(255, int(c * shade + 40 * (1 - y))) for c in colour) + (255,)
+    return (0, 0, 0, 0)
+
+
+def render(spec, size):
+    """Rows of (r, g, b, a), top row first."""
+    rows = []
+    n = SUPERSAMPLE
+    for py in range(size):
+        row = []
+        for px in range(size):
+            acc = [0, 0, 0, 0]
+            for sy in range(n):
+                for sx in range(n):
+                    r, g, b, a = pixel(spec, (px + (sx + 0.5) / n) / size, (py + (sy + 0.5) / n) / size)
+                    acc[0] += r * a
+                    acc[1] += g * a
+                    acc[2] += b * a
+                    acc[3] += a
+            alpha = acc[3] / (n * n)
+            if acc[3]:
+                row.append(tuple(int(v / acc[3]) for v in acc[:3]) + (int(alpha),))
+            else:
+                row.append((0, 0, 0, 0))
+        rows.append(row)
+    return rows
+
+
+def dib(rows):
+    """A 32-bit icon image: header with doubled height, BGRA bottom-up, AND mask."""
+    size = len(rows)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    pixels = b"".join(bytes((b, g, r, a)) for row in reversed(rows) for (r, g, b, a) in row)
+    stride = ((size + 31) // 32) * 4
+    mask = bytearray()
+    for row in reversed(rows):
+        bits = bytearray(stride)
+        for x, (_, _, _, a) in enumerate(row):
+            if a < 128:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += bits
+    return header + pixels + bytes(mask)
+
+
+def ico(spec):
+    images = [dib(render(spec, size)) for size in SIZES]
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, image in zip(SIZES, images):
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
+    return out + b"".join(images)
+
+
+def main():
+    folder = sys.argv[1]
+    os.makedirs(folder, exist_ok=True)
+    lines = []
+    for icon_id, spec in sorted(ICONS.items()):
+        path = os.path.join(folder, "icon%d.ico" % icon_id)
+        with open(path, "wb") as f:
+            f.write(ico(spec))
+        lines.append('%d ICON "%s"' % (icon_id, path.replace("\\", "/")))
+    with open(os.path.join(folder, "icons.rc"), "w") as f:
+        f.write("\n".join(lines) + "\n")
+
+
+if __name__ == "__main__":
+    main()
