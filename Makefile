@@ -27,9 +27,8 @@ x64: bootstrap
 test: dist x64
 	@scripts/run-tests.sh $(X64_BUILD)
 
-run: dist
-	@echo "dist/ is built. The client program itself comes with the next piece of work;"
-	@echo "until then there is nothing to start."
+run: dist x64
+	@scripts/run-client.sh $(X64_BUILD)
 
 clean:
 	rm -rf build dist

@@ -15,11 +15,17 @@ import sys
 
 # id: (bubble colour, badge colour or None, badge shape)
 ICONS = {
+    100: ((0xE0, 0xA8, 0x10), (0xFF, 0xFF, 0xFF), "dash"),   # buddy away
     101: ((0x6A, 0x3F, 0xC8), None, None),            # the program
+    102: ((0x2E, 0xA0, 0x43), None, None),            # buddy available
+    120: ((0x2E, 0xA0, 0x43), (0x1E, 0x7A, 0xD8), "dot"),    # buddy typing (tab)
+    121: ((0xF6, 0xC0, 0x90), None, None),            # new message, dim flash phase (tab)
+    122: ((0xF0, 0x6A, 0x10), None, None),            # new message, bright flash phase (tab)
     136: ((0x2E, 0xA0, 0x43), None, None),            # signed on, available
     137: ((0x8C, 0x8C, 0x8C), None, None),            # signed off
     138: ((0xE0, 0xA8, 0x10), (0xFF, 0xFF, 0xFF), "dash"),   # away
     139: ((0x2E, 0xA0, 0x43), (0x70, 0x70, 0x70), "dot"),    # idle
+    144: ((0x1E, 0x7A, 0xD8), (0xFF, 0xFF, 0xFF), "dot"),    # chat room (tab)
 }
 SIZES = (16, 32)
 SUPERSAMPLE = 4

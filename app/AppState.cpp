@@ -1,0 +1,7 @@
+#include "AppState.h"
+
+AppState& App()
+{
+    static AppState state;
+    return state;
+}

@@ -1,0 +1,51 @@
+// Features that start-up, shutdown and the notification-area menu call but
+// that are built later. Each function here is the one place its feature will
+// plug in; until then it does nothing (and says "no" where it answers).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Sound manager: its message-only window, MCI playback, "Sounds\Temp\".
+bool CreateSoundManager();
+void DestroySoundManager();
+
+// The now-playing receiver window of the media-player plug-ins.
+bool CreateMediaListener();
+void DestroyMediaListener();
+
+// The update check, on its own thread.
+void StartUpdateCheck();
+
+// Automatic sign-on when the sign-on pane's check boxes ask for it.
+void StartAutoSignOn();
+
+// Application lock.
+void LoadAppLockPassword();
+bool IsAppLocked();
+void AppLockCommand();
+
+// Sessions: whether the primary session is on line, and signing all off.
+bool IsPrimaryOnline();
+void SignOffAllSessions();
+void ReleaseAllSessions();
+
+// The settings window on `page`; `singlePage` while no session is on line.
+void OpenSettingsWindow(int page, bool singlePage);
+
+// aim: links parsed here in the running client, and "vlm://" links.
+void ProcessAimUrlLocally(const std::wstring& url);
+void ProcessInternalLink(const std::wstring& link);
+// Queues "open an IM with screenName" until a session's buddy list is ready.
+void QueueOpenIm(const std::wstring& screenName);
+
+// Info tips, toasts and the buddy-list pane's shared drawing objects, torn
+// down at shutdown.
+void StopInfoTips();
+void DestroyToasts();
+void ReleaseBuddyListResources();
+void ReleaseThemePicture();
+
+// The auto-hide manager: slide a hidden main window in (tray mouse move).
+void ShowAutoHiddenMainWindow();

@@ -1,0 +1,37 @@
+#!/bin/sh
+# Starts the client of a build folder under Wine, as a portable installation
+# with "Velmora.ini" beside the program (made from dist-template/ when
+# missing). Without an X display it runs on Xvfb and saves a screenshot a few
+# seconds after the start, so the window can be seen anyway.
+set -eu
+BUILD="$1"
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+BIN="$(cd "$BUILD" && pwd)/bin"
+SHOTS="$ROOT/build/screenshots"
+
+[ -f "$BIN/Velmora.ini" ] || cp "$ROOT/dist-template/Velmora.ini" "$BIN/Velmora.ini"
+
+export WINEPREFIX="$(cd "$BUILD" && pwd)/wineprefix-run"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINELOADER=/usr/lib/wine/wine64
+
+if [ -n "${DISPLAY:-}" ]; then
+  echo "run: starting Velmora on display $DISPLAY"
+  exec "$WINELOADER" "$BIN/Velmora.exe"
+fi
+
+DISPLAY="$(VLM_XVFB_DISPLAY="${VLM_RUN_DISPLAY:-88}" "$ROOT/scripts/xvfb-ensure.sh")"
+export DISPLAY
+mkdir -p "$SHOTS"
+echo "run: no display set; starting Velmora on Xvfb $DISPLAY"
+"$WINELOADER" "$BIN/Velmora.exe" >/dev/null 2>&1 &
+CLIENT=$!
+sleep "${VLM_SCREENSHOT_DELAY:-8}"
+SHOT="$SHOTS/velmora-$(date +%Y%m%d-%H%M%S).png"
+if xwd -root -silent -display "$DISPLAY" | xwdtopnm 2>/dev/null | pnmtopng > "$SHOT" 2>/dev/null; then
+  echo "run: screenshot saved to $SHOT"
+fi
+echo "run: Velmora is running (process $CLIENT); stop it with Ctrl+C"
+trap 'kill $CLIENT 2>/dev/null; /usr/lib/wine/wineserver64 -k 2>/dev/null || true' INT TERM EXIT
+wait $CLIENT
