@@ -16,16 +16,27 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINELOADER=/usr/lib/wine/wine64
 
+prepare_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "run: preparing the Wine prefix (once)"
+    "$WINELOADER" wineboot -i >/dev/null 2>&1 || true
+    /usr/lib/wine/wineserver64 -w || true
+  fi
+}
+
 if [ -n "${DISPLAY:-}" ]; then
+  prepare_prefix
   echo "run: starting Velmora on display $DISPLAY"
   exec "$WINELOADER" "$BIN/Velmora.exe"
 fi
 
 DISPLAY="$(VLM_XVFB_DISPLAY="${VLM_RUN_DISPLAY:-88}" "$ROOT/scripts/xvfb-ensure.sh")"
 export DISPLAY
+prepare_prefix
 mkdir -p "$SHOTS"
 echo "run: no display set; starting Velmora on Xvfb $DISPLAY"
-"$WINELOADER" "$BIN/Velmora.exe" >/dev/null 2>&1 &
+# Xvfb has no window manager; Wine's own desktop window draws the frames.
+"$WINELOADER" explorer /desktop=Velmora,1024x768 "$BIN/Velmora.exe" >/dev/null 2>&1 &
 CLIENT=$!
 sleep "${VLM_SCREENSHOT_DELAY:-8}"
 SHOT="$SHOTS/velmora-$(date +%Y%m%d-%H%M%S).png"

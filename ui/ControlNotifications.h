@@ -1,8 +1,8 @@
 // What our superclassed controls tell their parent. Every notification is a
 // WM_COMMAND with the control id in the low word of wParam and the code in the
 // high word; lParam is the control, or a point where a code says so. The codes
-// sit below or between the standard LBN_/EN_ codes so they never collide with
-// what the controls send of their own accord.
+// lie above the list box's own LBN_ codes and apart from the edit's EN_ codes,
+// so they never collide with what the controls send of their own accord.
 #pragma once
 
 #include <windows.h>

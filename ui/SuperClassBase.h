@@ -58,9 +58,13 @@ protected:
     virtual LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT CallSystemProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     // After telling the parent something it may answer by destroying the
-    // window, and this object with it: true when both are still there. Reads
-    // no member, so it is safe to call on an object that may be gone.
-    bool StillBound(HWND hwnd) const { return IsWindow(hwnd) && FromHandle(hwnd) == this; }
+    // window, and the object with it: true when both are still there. Static
+    // and comparing addresses only, so an object that is gone is never
+    // touched.
+    static bool StillBound(HWND hwnd, const CSuperClassBase* object)
+    {
+        return IsWindow(hwnd) && FromHandle(hwnd) == object;
+    }
 
     // Registration and creation of a child control of the program, with the
     // error box on failure: what every control's Create does.

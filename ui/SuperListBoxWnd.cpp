@@ -177,7 +177,7 @@ LRESULT CSuperListBoxWnd::OnPaint(HWND hwnd, HDC given)
 LRESULT CSuperListBoxWnd::Notify(HWND hwnd, WORD code, UINT message, WPARAM wParam, LPARAM lParam)
 {
     NotifyParent(hwnd, code);
-    if (!StillBound(hwnd))
+    if (!StillBound(hwnd, this))
         return 0;
     return CSuperClassBase::WindowProc(hwnd, message, wParam, lParam);
 }
@@ -192,7 +192,7 @@ LRESULT CSuperListBoxWnd::OnMouseMove(HWND hwnd, WPARAM wParam, LPARAM lParam)
 
 LRESULT CSuperListBoxWnd::OnLButtonDown(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (NotifyParent(hwnd, kNotifyLButtonDown) || !StillBound(hwnd))
+    if (NotifyParent(hwnd, kNotifyLButtonDown) || !StillBound(hwnd, this))
         return 0;
     const LRESULT result = CSuperClassBase::WindowProc(hwnd, message, wParam, lParam);
     if (message == WM_LBUTTONDOWN)
@@ -203,7 +203,7 @@ LRESULT CSuperListBoxWnd::OnLButtonDown(HWND hwnd, UINT message, WPARAM wParam, 
 LRESULT CSuperListBoxWnd::OnLButtonUp(HWND hwnd, WPARAM wParam, LPARAM lParam)
 {
     if (DragOnButtonUp(hwnd, PointOf(lParam))) {
-        if (!StillBound(hwnd))
+        if (!StillBound(hwnd, this))
             return 0;
         // The list box still thinks it is tracking a click; let it finish.
         return CSuperClassBase::WindowProc(hwnd, WM_LBUTTONUP, wParam, lParam);
@@ -217,7 +217,7 @@ LRESULT CSuperListBoxWnd::OnListChanged(HWND hwnd, WORD code, UINT message, WPAR
     if (result == LB_ERR || result == LB_ERRSPACE)
         return result;
     NotifyParent(hwnd, code);
-    if (StillBound(hwnd))
+    if (StillBound(hwnd, this))
         CheckScrollBar(hwnd);
     return result;
 }

@@ -70,7 +70,7 @@ void CTabWnd::LoadImages()
     for (int id : kTabIcons) {
         ScopedIcon icon(LoadMediaIcon(id, kImageSize));
         if (!icon || ImageList_AddIcon(images_.get(), icon.get()) < 0)
-            ;
+            AddBlankImage(images_.get());
     }
 }
 
@@ -87,14 +87,14 @@ LRESULT CTabWnd::OnCreate(HWND hwnd, WPARAM wParam, LPARAM lParam)
 LRESULT CTabWnd::Notify(HWND hwnd, WORD code, UINT message, WPARAM wParam, LPARAM lParam)
 {
     NotifyParent(hwnd, code);
-    if (!StillBound(hwnd))
+    if (!StillBound(hwnd, this))
         return 0;
     return CSuperClassBase::WindowProc(hwnd, message, wParam, lParam);
 }
 
 LRESULT CTabWnd::OnLButtonDown(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (NotifyParent(hwnd, kNotifyLButtonDown) || !StillBound(hwnd))
+    if (NotifyParent(hwnd, kNotifyLButtonDown) || !StillBound(hwnd, this))
         return 0;
     const LRESULT result = CSuperClassBase::WindowProc(hwnd, message, wParam, lParam);
     if (message == WM_LBUTTONDOWN)
@@ -106,7 +106,7 @@ LRESULT CTabWnd::OnLButtonUp(HWND hwnd, WPARAM wParam, LPARAM lParam)
 {
     if (DragOnButtonUp(hwnd, PointOf(lParam))) {
         // The drop may have taken the tab out and closed the whole strip.
-        if (!StillBound(hwnd))
+        if (!StillBound(hwnd, this))
             return 0;
         return CSuperClassBase::WindowProc(hwnd, WM_LBUTTONUP, wParam, lParam);
     }
