@@ -71,8 +71,8 @@ def badge(shape, x, y):
     return 2
 
 
-def pixel(spec, x, y):
-    colour, badge_colour, shape = spec
+def pixel(look, x, y):
+    colour, badge_colour, shape = look
     b = badge(shape, x, y)
     if b == 1:
         return (255, 255, 255, 255)
@@ -88,7 +88,7 @@ def pixel(spec, x, y):
     return (0, 0, 0, 0)
 
 
-def render(spec, size):
+def render(look, size):
     """Rows of (r, g, b, a), top row first."""
     rows = []
     n = SUPERSAMPLE
@@ -98,7 +98,7 @@ def render(spec, size):
             acc = [0, 0, 0, 0]
             for sy in range(n):
                 for sx in range(n):
-                    r, g, b, a = pixel(spec, (px + (sx + 0.5) / n) / size, (py + (sy + 0.5) / n) / size)
+                    r, g, b, a = pixel(look, (px + (sx + 0.5) / n) / size, (py + (sy + 0.5) / n) / size)
                     acc[0] += r * a
                     acc[1] += g * a
                     acc[2] += b * a
@@ -128,8 +128,8 @@ def dib(rows):
     return header + pixels + bytes(mask)
 
 
-def ico(spec):
-    images = [dib(render(spec, size)) for size in SIZES]
+def ico(look):
+    images = [dib(render(look, size)) for size in SIZES]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, image in zip(SIZES, images):
@@ -142,10 +142,10 @@ def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
     lines = []
-    for icon_id, spec in sorted(ICONS.items()):
+    for icon_id, look in sorted(ICONS.items()):
         path = os.path.join(folder, "icon%d.ico" % icon_id)
         with open(path, "wb") as f:
-            f.write(ico(spec))
+            f.write(ico(look))
         lines.append('%d ICON "%s"' % (icon_id, path.replace("\\", "/")))
     with open(os.path.join(folder, "icons.rc"), "w") as f:
         f.write("\n".join(lines) + "\n")
