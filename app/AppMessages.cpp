@@ -6,7 +6,9 @@
 #include "MainWnd.h"
 #include "Seams.h"
 #include "SubclsWnd.h"
+#include "Startup.h"
 #include "SysTrayIcon.h"
+#include "UpdateCheck.h"
 #include "WindowKinds.h"
 
 #include <deque>
@@ -48,6 +50,25 @@ void RunInternalLinks()
             g_links.pop_front();
         }
         ProcessInternalLink(link);
+    }
+}
+
+void ShowUpdateFindings()
+{
+    UpdateResult result;
+    while (TakeUpdateResult(result)) {
+        std::wstring title;
+        std::wstring text;
+        if (result.finding == UpdateFinding::NewRelease || result.finding == UpdateFinding::NewTestVersion) {
+            title = LoadLangString(242);
+            text = FormatLangString(243, {LoadLangString(result.finding == UpdateFinding::NewRelease ? 245 : 244)});
+        } else if (result.explicitRequest) {
+            title = LoadLangString(507);
+            text = LoadLangString(508);
+        } else {
+            continue;
+        }
+        TrayIcon().ShowBalloon(title.c_str(), text.c_str(), NIIF_INFO);
     }
 }
 
@@ -166,6 +187,9 @@ int AppMessageHandler(HWND hwnd, WPARAM wParam, LPARAM code)
         break;
     case kAppInternalLink:
         RunInternalLinks();
+        break;
+    case kAppUpdateResult:
+        ShowUpdateFindings();
         break;
     default:
         break;

@@ -4,7 +4,6 @@ bool CreateSoundManager() { return false; }
 void DestroySoundManager() {}
 bool CreateMediaListener() { return false; }
 void DestroyMediaListener() {}
-void StartUpdateCheck() {}
 void StartAutoSignOn() {}
 void LoadAppLockPassword() {}
 bool IsAppLocked() { return false; }

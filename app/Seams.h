@@ -15,9 +15,6 @@ void DestroySoundManager();
 bool CreateMediaListener();
 void DestroyMediaListener();
 
-// The update check, on its own thread.
-void StartUpdateCheck();
-
 // Automatic sign-on when the sign-on pane's check boxes ask for it.
 void StartAutoSignOn();
 

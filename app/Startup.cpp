@@ -10,6 +10,7 @@
 #include "MediaLibrary.h"
 #include "Seams.h"
 #include "SysTrayIcon.h"
+#include "UpdateCheck.h"
 #include "WindowPlacement.h"
 
 #include <gdiplus.h>
@@ -185,6 +186,11 @@ BOOL CALLBACK CloseThreadWindow(HWND hwnd, LPARAM)
 
 } // namespace
 
+CSysTrayIcon& TrayIcon()
+{
+    return g_trayIcon;
+}
+
 std::wstring RepairLogFolderDrive(const std::wstring& logFolder, const std::wstring& settingsPath)
 {
     auto isDrivePath = [](const std::wstring& path) {
@@ -256,7 +262,7 @@ bool Startup(HINSTANCE instance)
 
     g_setUp.soundManager = CreateSoundManager();
     g_setUp.mediaListener = CreateMediaListener();
-    StartUpdateCheck();
+    StartUpdateCheck(false, g_trayIcon.Hwnd(), kAppMessage, kAppUpdateResult);
     StartAutoSignOn();
     return true;
 }

@@ -9,8 +9,13 @@
 
 #include <string>
 
+class CSysTrayIcon;
+
 bool Startup(HINSTANCE instance);
 void Shutdown();
+
+// The notification-area icon of the running program.
+CSysTrayIcon& TrayIcon();
 
 // The GUI message loop; returns the exit code (the quit message's wParam).
 int RunMessageLoop();

@@ -14,6 +14,8 @@ constexpr UINT kAppMessage = WM_APP + 1;   // 0x8001: the icon's callbacks and t
 constexpr LPARAM kAppOpenSettings = 0x8002;
 constexpr LPARAM kAppInternalLink = 0x8003;
 constexpr LPARAM kAppShowMainWindow = 0x8004;
+// The update check has a finding waiting (see TakeUpdateResult).
+constexpr LPARAM kAppUpdateResult = 0x8005;
 // The code the handler receives for WM_COPYDATA (wParam: the COPYDATASTRUCT).
 constexpr LPARAM kAppCopyData = WM_COPYDATA;
 
