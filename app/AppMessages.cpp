@@ -154,6 +154,8 @@ void SignOffFromTray()
             return;
         CSubclsWnd::CloseWindowsExceptKinds(kept, 0x10000);
     }
+    if (CMainWnd* main = MainWindow())
+        main->SignOnPane()->ResetSignOnPane();
     SignOffAllSessions();
 }
 

@@ -15,9 +15,6 @@ void DestroySoundManager();
 bool CreateMediaListener();
 void DestroyMediaListener();
 
-// Automatic sign-on when the sign-on pane's check boxes ask for it.
-void StartAutoSignOn();
-
 // Application lock.
 void LoadAppLockPassword();
 bool IsAppLocked();
@@ -27,6 +24,15 @@ void AppLockCommand();
 bool IsPrimaryOnline();
 void SignOffAllSessions();
 void ReleaseAllSessions();
+
+// The primary session as the sign-on pane drives it: its identity ("" when
+// it has no AIM session yet), preparing it for a screen name, signing it on
+// and off, and letting go of every other session.
+std::wstring PrimaryIdentity();
+void PreparePrimarySession(const std::wstring& screenName);
+void SignOnPrimary(const std::wstring& screenName, const std::wstring& password);
+void SignOffPrimary();
+void ReleaseOtherSessions();
 
 // The settings window on `page`; `singlePage` while no session is on line.
 void OpenSettingsWindow(int page, bool singlePage);

@@ -263,7 +263,7 @@ bool Startup(HINSTANCE instance)
     g_setUp.soundManager = CreateSoundManager();
     g_setUp.mediaListener = CreateMediaListener();
     StartUpdateCheck(false, g_trayIcon.Hwnd(), kAppMessage, kAppUpdateResult);
-    StartAutoSignOn();
+    g_mainWnd->SignOnPane()->StartAutoSignOn();
     return true;
 }
 

@@ -180,7 +180,7 @@ bool CMainWnd::Create(HWND owner)
     SetBackgroundColor(static_cast<COLORREF>(ini.GetUInt(kGeneral, L"WndBGCol", kDefaultBackground)));
     SetTextColor(static_cast<COLORREF>(ini.GetUInt(kGeneral, L"WndTextCol", GetSysColor(COLOR_WINDOWTEXT))));
     ShowMenuBar(-1);
-    if (!signOnPane_.Create(hwnd, kKindSignOnPane, 2) || !progressPane_.Create(hwnd, kKindSignOnProgressPane, 21) ||
+    if (!signOnPane_.Create(hwnd) || !progressPane_.Create(hwnd) ||
         !buddyListPane_.Create(hwnd, kKindBuddyListPane, 3)) {
         DestroyWindow(hwnd);
         return false;

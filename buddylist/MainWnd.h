@@ -10,14 +10,15 @@
 #include "PaneWnd.h"
 #include "ScreenDock.h"
 #include "ScopedHandle.h"
+#include "SignOnPane.h"
 
 #include <memory>
 
 extern const wchar_t kMainClassName[]; // "__oVLMoMAINoWNDo__"
 
 // Identifies the pane kinds to outsiders (WM_USER to the main window).
-constexpr int kSignOnPaneId = 0x534B0008;
-constexpr int kSignOnProgressPaneId = 0x534B0002;
+constexpr int kSignOnPaneId = kSignOnPaneKindId;
+constexpr int kSignOnProgressPaneId = kSignOnStatePaneKindId;
 
 // A pane that only says which one it is, until its feature fills it.
 class CIdentifiedPane : public CPaneWnd {
@@ -51,8 +52,8 @@ public:
     void AddNotice(HICON icon, const std::wstring& text);
     void ClearNotices();
 
-    CPaneWnd* SignOnPane() { return &signOnPane_; }
-    CPaneWnd* SignOnProgressPane() { return &progressPane_; }
+    CMainSignOnPane* SignOnPane() { return &signOnPane_; }
+    CMainSignOnStatePane* SignOnProgressPane() { return &progressPane_; }
     CPaneWnd* BuddyListPane() { return &buddyListPane_; }
     COLORREF BackgroundColor() const { return background_; }
     COLORREF GradientColor() const { return gradient_; }
@@ -89,8 +90,8 @@ private:
     COLORREF text_ = 0;
     COLORREF gradient_ = 0;
     bool inMenuLoop_ = false;
-    CIdentifiedPane signOnPane_{kSignOnPaneId};
-    CIdentifiedPane progressPane_{kSignOnProgressPaneId};
+    CMainSignOnPane signOnPane_;
+    CMainSignOnStatePane progressPane_;
     CIdentifiedPane buddyListPane_{0};
     std::unique_ptr<CInfoBar> infoBar_;
 };
