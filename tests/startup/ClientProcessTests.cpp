@@ -7,6 +7,8 @@
 #include "TestSupport.h"
 #include "WindowPlacement.h"
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -317,6 +319,28 @@ TEST_F(ClientProcessTest, ChangedFontHeightDropsSavedPlacements)
     client = StartClient();
     EXPECT_TRUE(settings.KeyExists(L"WndPos", L"Chat"));
     Quit(client);
+}
+
+TEST_F(ClientProcessTest, UseAppDataMovesTheSettingsIntoTheProfile)
+{
+    wchar_t appData[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)));
+    const std::wstring profileFolder = std::wstring(appData) + L"\\Velmora";
+    const std::wstring profileIni = profileFolder + L"\\Velmora.ini";
+    DeleteFileW(profileIni.c_str());
+    RemoveDirectoryW(profileFolder.c_str());
+    ASSERT_FALSE(FolderExists(profileFolder));
+    WriteSettings("[General]\r\nUseAppData=1\r\n");
+
+    HANDLE client = StartClient();
+    EXPECT_TRUE(FolderExists(profileFolder));
+    CIni profile(profileIni.c_str());
+    CIni local(ini().c_str());
+    EXPECT_TRUE(profile.KeyExists(L"WndPos", L"AFH"));
+    EXPECT_FALSE(local.KeyExists(L"WndPos", L"AFH"));
+    Quit(client);
+    DeleteFileW(profileIni.c_str());
+    RemoveDirectoryW(profileFolder.c_str());
 }
 
 TEST_F(ClientProcessTest, MainPlacementSurvivesARestartAndComesBackNormal)
