@@ -55,7 +55,7 @@ test: native dist x64
 	@cd $(NATIVE_BUILD) && ctest --output-on-failure
 	@scripts/run-tests.sh $(X64_BUILD)
 
-run: dist x64
+run: native dist x64
 	@scripts/run-client.sh $(X64_BUILD)
 
 clean:

@@ -11,6 +11,19 @@ SHOTS="$ROOT/build/screenshots"
 
 [ -f "$BIN/Velmora.ini" ] || cp "$ROOT/dist-template/Velmora.ini" "$BIN/Velmora.ini"
 
+# The local AIM server with the demo accounts (Alice Demo / welcome1, Bob Demo
+# / welcome2) and two scripted buddies, for as long as the client runs.
+SERVER="$ROOT/build/native/oscar-server/oscar-server"
+SERVER_PID=""
+if [ -x "$SERVER" ]; then
+  "$SERVER" --demo --accounts "$ROOT/tools/oscar-server/demo-accounts.txt" --control-port 5191 \
+    >"$ROOT/build/oscar-server.log" 2>&1 &
+  SERVER_PID=$!
+  echo "run: local AIM server on 127.0.0.1:5190 (control port 5191; log build/oscar-server.log)"
+  echo "run: demo accounts: \"Alice Demo\" / welcome1 and \"Bob Demo\" / welcome2"
+fi
+stop_server() { [ -n "$SERVER_PID" ] && kill "$SERVER_PID" 2>/dev/null || true; }
+
 export WINEPREFIX="$(cd "$BUILD" && pwd)/wineprefix-run"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -27,7 +40,9 @@ prepare_prefix() {
 if [ -n "${DISPLAY:-}" ]; then
   prepare_prefix
   echo "run: starting Velmora on display $DISPLAY"
-  exec "$WINELOADER" "$BIN/Velmora.exe"
+  trap stop_server EXIT
+  "$WINELOADER" "$BIN/Velmora.exe"
+  exit 0
 fi
 
 DISPLAY="$(VLM_XVFB_DISPLAY="${VLM_RUN_DISPLAY:-88}" "$ROOT/scripts/xvfb-ensure.sh")"
@@ -44,5 +59,5 @@ if xwd -root -silent -display "$DISPLAY" | xwdtopnm 2>/dev/null | pnmtopng > "$S
   echo "run: screenshot saved to $SHOT"
 fi
 echo "run: Velmora is running (process $CLIENT); stop it with Ctrl+C"
-trap 'kill $CLIENT 2>/dev/null; /usr/lib/wine/wineserver64 -k 2>/dev/null || true' INT TERM EXIT
+trap 'kill $CLIENT 2>/dev/null; /usr/lib/wine/wineserver64 -k 2>/dev/null; stop_server' INT TERM EXIT
 wait $CLIENT
