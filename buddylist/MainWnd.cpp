@@ -1,5 +1,6 @@
 #include "MainWnd.h"
 
+#include "AccountSettings.h"
 #include "AppState.h"
 #include "BackgroundBitmap.h"
 #include "CopyData.h"
@@ -72,6 +73,48 @@ constexpr MenuEntry kMenu[] = {
 bool IsPopupTitle(int id)
 {
     return id % 100 == 0;
+}
+
+// The View menu's switches: each flips a key of the first account's
+// "Settings.BL" section.
+struct ViewSwitch {
+    int id;
+    const wchar_t* key;
+    bool checkedWhenOff; // the item is checked while the setting is off
+};
+constexpr ViewSwitch kViewSwitches[] = {
+    {301, L"HideTaskbarBtn", true}, {303, L"ShowMyBuddyIcon", false}, {304, L"ShowBuddyIcons", false},
+    {305, L"ShowAlias", false},     {306, L"ShowPMsg", false},        {307, L"ShowFeedIndicator", false},
+    {309, L"ShowMobileBuddies", false}, {310, L"SortAlpha", false},   {311, L"SortStatus", false},
+    {312, L"OnTop", false},
+};
+
+const ViewSwitch* FindViewSwitch(int id)
+{
+    for (const ViewSwitch& entry : kViewSwitches) {
+        if (entry.id == id)
+            return &entry;
+    }
+    return nullptr;
+}
+
+bool ReadBuddyListSwitch(const wchar_t* key)
+{
+    return ReadAccountBool(Settings(), kBuddyListSection, PrimaryIdentity(), key, false);
+}
+
+// "AutoAdjustHeight" holds three 32-bit integers; the first says whether the
+// window follows the buddy list's height.
+bool AutoHeightEnabled()
+{
+    const std::wstring section = AccountSection(kBuddyListSection, PrimaryIdentity());
+    INT32 record[3] = {};
+    const wchar_t* from = Settings().GetBinary(section.c_str(), L"AutoAdjustHeight", nullptr, 0) == sizeof(record)
+                              ? section.c_str()
+                              : kBuddyListSection;
+    if (Settings().GetBinary(from, L"AutoAdjustHeight", record, sizeof(record)) != sizeof(record))
+        return false;
+    return record[0] != 0;
 }
 
 CMainWnd* g_mainWindow = nullptr;
@@ -388,8 +431,31 @@ void CMainWnd::ClearNotices()
     Layout();
 }
 
+void CMainWnd::ToggleViewSwitch(const wchar_t* key)
+{
+    const bool on = !ReadBuddyListSwitch(key);
+    const std::wstring section = AccountSection(kBuddyListSection, PrimaryIdentity());
+    Settings().WriteBool(section.c_str(), key, on);
+    if (wcscmp(key, L"OnTop") == 0) {
+        SetWindowPos(Hwnd(), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    } else if (wcscmp(key, L"HideTaskbarBtn") == 0) {
+        // The shell reads the taskbar style only when a window is shown.
+        const bool visible = IsWindowVisible(Hwnd()) != FALSE;
+        if (visible)
+            ShowWindow(Hwnd(), SW_HIDE);
+        const LONG_PTR exStyle = GetWindowLongPtrW(Hwnd(), GWL_EXSTYLE);
+        SetWindowLongPtrW(Hwnd(), GWL_EXSTYLE, on ? (exStyle & ~WS_EX_APPWINDOW) : (exStyle | WS_EX_APPWINDOW));
+        if (visible)
+            ShowWindow(Hwnd(), SW_SHOW);
+    }
+}
+
 void CMainWnd::OnCommand(int id)
 {
+    if (const ViewSwitch* entry = FindViewSwitch(id)) {
+        ToggleViewSwitch(entry->key);
+        return;
+    }
     switch (id) {
     case kCmdHide:
         SendMessageW(Hwnd(), WM_CLOSE, 0, 0);
@@ -453,6 +519,10 @@ void CMainWnd::OnInitMenuPopup(HMENU popup, int position)
             break;
         }
         EnableMenuItem(popup, i, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+        if (const ViewSwitch* entry = FindViewSwitch(itemId)) {
+            const bool checked = ReadBuddyListSwitch(entry->key) != entry->checkedWhenOff;
+            CheckMenuItem(popup, i, MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));
+        }
     }
 }
 
@@ -501,7 +571,7 @@ void CMainWnd::OnGetMinMaxInfo(MINMAXINFO* info)
 
 void CMainWnd::OnWindowPosChanging(WINDOWPOS* pos)
 {
-    if ((pos->flags & SWP_NOMOVE) || !Settings().GetBool(kBuddyListSection, L"SnapToScreen", false))
+    if ((pos->flags & SWP_NOMOVE) || !ReadBuddyListSwitch(L"SnapToScreen"))
         return;
     RECT work;
     if (!GetMonitorWorkArea(Hwnd(), work))
@@ -518,8 +588,7 @@ void CMainWnd::OnWindowPosChanging(WINDOWPOS* pos)
 
 void CMainWnd::OnClose()
 {
-    const bool autoHeight = Settings().GetBool(kBuddyListSection, L"AutoResize", false);
-    if (!IsDocked() && !autoHeight)
+    if (!IsDocked() && !AutoHeightEnabled())
         SaveWindowPlacement(Settings(), Hwnd(), kMainPlacementKey);
     ShowWindow(Hwnd(), SW_MINIMIZE);
     ShowWindow(Hwnd(), SW_HIDE);
@@ -535,7 +604,7 @@ LRESULT CMainWnd::OnSysCommand(HWND hwnd, WPARAM command, LPARAM lParam)
         return 0;
     }
     const LRESULT result = CScreenDock::WindowProc(hwnd, WM_SYSCOMMAND, command, lParam);
-    if ((command & 0xFFF0) == SC_MINIMIZE && Settings().GetBool(kBuddyListSection, L"HideTaskbarBtn", false))
+    if ((command & 0xFFF0) == SC_MINIMIZE && ReadBuddyListSwitch(L"HideTaskbarBtn"))
         ShowWindow(hwnd, SW_HIDE);
     return result;
 }

@@ -75,6 +75,7 @@ private:
     HMENU BuildMenu();
 
     void OnCommand(int id);
+    void ToggleViewSwitch(const wchar_t* key);
     int PopupPosition(HMENU popup) const;
     void OnInitMenuPopup(HMENU popup, int position);
     LRESULT OnCopyData(const COPYDATASTRUCT* data);

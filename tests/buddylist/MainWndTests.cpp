@@ -86,6 +86,32 @@ TEST_F(MainWndTest, ClosingHidesAndSavesUnlessDocked)
     EXPECT_FALSE(Settings().KeyExists(L"WndPos", L"Main"));
 }
 
+TEST_F(MainWndTest, ViewSwitchesFlipTheirSettings)
+{
+    ASSERT_TRUE(main.Create(nullptr));
+    SendMessageW(main.Hwnd(), WM_COMMAND, 310, 0);
+    EXPECT_TRUE(Settings().GetBool(L"Settings.BL", L"SortAlpha", false));
+    SendMessageW(main.Hwnd(), WM_COMMAND, 310, 0);
+    EXPECT_FALSE(Settings().GetBool(L"Settings.BL", L"SortAlpha", true));
+
+    SendMessageW(main.Hwnd(), WM_COMMAND, 312, 0);
+    EXPECT_TRUE(GetWindowLongPtrW(main.Hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    SendMessageW(main.Hwnd(), WM_COMMAND, 301, 0);
+    EXPECT_FALSE(GetWindowLongPtrW(main.Hwnd(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+    EXPECT_TRUE(IsWindowVisible(main.Hwnd()));
+    SendMessageW(main.Hwnd(), WM_COMMAND, 301, 0);
+    EXPECT_TRUE(GetWindowLongPtrW(main.Hwnd(), GWL_EXSTYLE) & WS_EX_APPWINDOW);
+}
+
+TEST_F(MainWndTest, ClosingWithAutomaticHeightKeepsTheSavedPlacement)
+{
+    const INT32 autoHeight[3] = {1, 0, 80};
+    Settings().WriteBinary(L"Settings.BL", L"AutoAdjustHeight", autoHeight, sizeof(autoHeight));
+    ASSERT_TRUE(main.Create(nullptr));
+    SendMessageW(main.Hwnd(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(Settings().KeyExists(L"WndPos", L"Main"));
+}
+
 TEST_F(MainWndTest, SnapsToTheWorkAreaEdges)
 {
     ASSERT_TRUE(main.Create(nullptr));
