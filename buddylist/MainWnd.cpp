@@ -173,6 +173,8 @@ CMainWnd::~CMainWnd()
 {
     if (g_mainWindow == this)
         g_mainWindow = nullptr;
+    if (MainPanes() == this)
+        SetMainPanes(nullptr);
     if (menu_)
         DestroyMenu(menu_);
 }
@@ -216,6 +218,7 @@ bool CMainWnd::Create(HWND owner)
     }
     Attach(hwnd, kKindMain);
     g_mainWindow = this;
+    SetMainPanes(this);
     MainBackground().owner = hwnd;
     CPaneWnd::SetAreaProvider(&MainPaneArea);
 

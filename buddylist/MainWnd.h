@@ -6,6 +6,7 @@
 #pragma once
 
 #include "InfoBar.h"
+#include "MainPanes.h"
 #include "MenuBarWnd.h"
 #include "PaneWnd.h"
 #include "ScreenDock.h"
@@ -30,7 +31,7 @@ private:
     int paneId_;
 };
 
-class CMainWnd : public CScreenDock {
+class CMainWnd : public CScreenDock, public IMainPanes {
 public:
     CMainWnd();
     ~CMainWnd() override;
@@ -49,12 +50,13 @@ public:
     void ShowInFront();
 
     // Notices above the pane (sign-on errors and the like).
-    void AddNotice(HICON icon, const std::wstring& text);
-    void ClearNotices();
+    void AddNotice(HICON icon, const std::wstring& text) override;
+    void ClearNotices() override;
 
-    CMainSignOnPane* SignOnPane() { return &signOnPane_; }
-    CMainSignOnStatePane* SignOnProgressPane() { return &progressPane_; }
-    CPaneWnd* BuddyListPane() { return &buddyListPane_; }
+    HWND PanesWindow() const override { return Hwnd(); }
+    CMainSignOnPane* SignOnPane() override { return &signOnPane_; }
+    CMainSignOnStatePane* SignOnProgressPane() override { return &progressPane_; }
+    CPaneWnd* BuddyListPane() override { return &buddyListPane_; }
     COLORREF BackgroundColor() const { return background_; }
     COLORREF GradientColor() const { return gradient_; }
     COLORREF TextColor() const { return text_; }

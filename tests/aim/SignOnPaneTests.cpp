@@ -2,6 +2,7 @@
 #include "LangStrings.h"
 #include "PasswordProtection.h"
 #include "ScopedHandle.h"
+#include "Seams.h"
 #include "SignOnPane.h"
 #include "TestSupport.h"
 
@@ -49,6 +50,8 @@ protected:
     }
     void TearDown() override
     {
+        // Signing on from the pane starts a real session; none outlives its test.
+        ReleaseAllSessions();
         DestroyWindow(parent);
         UnhookWindowsHookEx(g_hook);
         Settings().SetPath(nullptr);
