@@ -318,7 +318,7 @@ bool CIEBrowser::CreateBrowser(HINSTANCE, HWND hostWindow, DWORD extraHostFlags)
 {
     DestroyBrowser();
     extraHostFlags_ = extraHostFlags;
-    container_.Attach(new (std::nothrow) CContainer(this, hostWindow));
+    *container_.ReleaseAndGetAddressOf() = new (std::nothrow) CContainer(this, hostWindow);
     if (!container_)
         return false;
     hostWindow_ = hostWindow;
@@ -346,7 +346,7 @@ bool CIEBrowser::CreateBrowser(HINSTANCE, HWND hostWindow, DWORD extraHostFlags)
     ieVersion_[2] = version.build;
     ieVersion_[3] = version.revision;
 
-    browserSink_.Attach(new (std::nothrow) CEventSink(this));
+    *browserSink_.ReleaseAndGetAddressOf() = new (std::nothrow) CEventSink(this);
     if (!browserSink_ || FAILED(browserSink_->Advise(control.Get(), DIID_DWebBrowserEvents2))) {
         DestroyBrowser();
         return false;
@@ -412,7 +412,7 @@ void CIEBrowser::ConnectDocumentSink()
         documentSink_.Reset();
     }
     ComPtr<CEventSink> sink;
-    sink.Attach(new (std::nothrow) CEventSink(this));
+    *sink.ReleaseAndGetAddressOf() = new (std::nothrow) CEventSink(this);
     if (sink && SUCCEEDED(sink->Advise(identity.Get(), DIID_HTMLDocumentEvents2)))
         documentSink_ = sink;
     else if (sink)

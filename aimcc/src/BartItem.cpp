@@ -16,7 +16,7 @@ CAccBartItem::CAccBartItem(CAccSession* session, long type, std::wstring id, std
 ComPtr<CAccBartItem> CAccBartItem::Make(CAccSession* session, long type, std::wstring id, std::wstring content)
 {
     ComPtr<CAccBartItem> item;
-    item.Attach(new CAccBartItem(session, type, std::move(id), std::move(content)));
+    *item.ReleaseAndGetAddressOf() = new CAccBartItem(session, type, std::move(id), std::move(content));
     return item;
 }
 

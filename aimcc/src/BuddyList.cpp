@@ -310,7 +310,7 @@ HRESULT CAccGroup::PutProperty(long id, const VARIANT& value)
 
 CAccBuddyList::CAccBuddyList(CAccSession* session) : session_(session)
 {
-    offlineGroup_.Attach(new CAccGroup(session, this, kOfflineGroupName, true));
+    *offlineGroup_.ReleaseAndGetAddressOf() = new CAccGroup(session, this, kOfflineGroupName, true);
 }
 
 HRESULT STDMETHODCALLTYPE CAccBuddyList::QueryInterface(REFIID riid, void** object)
@@ -438,7 +438,7 @@ ComPtr<CAccGroup> CAccBuddyList::PendingGroup(const std::wstring& name)
             return group;
     }
     ComPtr<CAccGroup> group;
-    group.Attach(new CAccGroup(session_, this, name, false));
+    *group.ReleaseAndGetAddressOf() = new CAccGroup(session_, this, name, false);
     pendingGroups_.push_back(group);
     return group;
 }

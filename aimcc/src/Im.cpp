@@ -131,7 +131,7 @@ CAccIm::CAccIm(std::wstring text, std::wstring mimeType, long flags)
 ComPtr<CAccIm> CAccIm::Make(std::wstring text, std::wstring mimeType, long flags)
 {
     ComPtr<CAccIm> im;
-    im.Attach(new CAccIm(std::move(text), std::move(mimeType), flags));
+    *im.ReleaseAndGetAddressOf() = new CAccIm(std::move(text), std::move(mimeType), flags);
     return im;
 }
 

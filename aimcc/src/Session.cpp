@@ -82,11 +82,11 @@ HRESULT CAccSession::Initialize()
     window_ = CEventWindow::Create();
     if (!window_)
         return HRESULT_FROM_WIN32(GetLastError() ? GetLastError() : ERROR_CANNOT_MAKE);
-    prefs_.Attach(new CAccPreferences(this));
-    clientInfo_.Attach(new CAccClientInfo());
-    security_.Attach(new CAccSecurity());
-    buddyList_.Attach(new CAccBuddyList(this));
-    imStorage_.Attach(new CAccImStorage(this));
+    *prefs_.ReleaseAndGetAddressOf() = new CAccPreferences(this);
+    *clientInfo_.ReleaseAndGetAddressOf() = new CAccClientInfo();
+    *security_.ReleaseAndGetAddressOf() = new CAccSecurity();
+    *buddyList_.ReleaseAndGetAddressOf() = new CAccBuddyList(this);
+    *imStorage_.ReleaseAndGetAddressOf() = new CAccImStorage(this);
     return S_OK;
 }
 
@@ -460,7 +460,7 @@ ComPtr<CAccUser> CAccSession::User(std::wstring_view screenName)
     if (it != users_.end())
         return it->second;
     ComPtr<CAccUser> user;
-    user.Attach(new CAccUser(this, std::wstring(screenName)));
+    *user.ReleaseAndGetAddressOf() = new CAccUser(this, std::wstring(screenName));
     users_.emplace(key, user);
     return user;
 }
@@ -501,7 +501,7 @@ ComPtr<CAccImSession> CAccSession::ImSessionWith(std::wstring_view screenName, b
     if (!create)
         return nullptr;
     ComPtr<CAccImSession> session;
-    session.Attach(new CAccImSession(this, User(screenName)));
+    *session.ReleaseAndGetAddressOf() = new CAccImSession(this, User(screenName));
     imSessions_.emplace(key, session);
     if (created)
         *created = true;

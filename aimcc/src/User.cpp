@@ -64,7 +64,7 @@ HRESULT STDMETHODCALLTYPE CAccUser::GetGroup(long index, IAccGroup** group)
 ComPtr<CAccUser> CAccUser::Snapshot() const
 {
     ComPtr<CAccUser> copy;
-    copy.Attach(new CAccUser(nullptr, name_));
+    *copy.ReleaseAndGetAddressOf() = new CAccUser(nullptr, name_);
     copy->presence_ = presence_;
     copy->userClass_ = userClass_;
     copy->idleMinutes_ = idleMinutes_;

@@ -86,7 +86,7 @@ CVariant RecordedEvent::Property(size_t i, long property) const
 ComPtr<CEventRecorder> CEventRecorder::Make()
 {
     ComPtr<CEventRecorder> sink;
-    sink.Attach(new CEventRecorder());
+    *sink.ReleaseAndGetAddressOf() = new CEventRecorder();
     return sink;
 }
 
@@ -209,7 +209,7 @@ std::vector<long> CEventRecorder::States() const
 ComPtr<CMapHook> CMapHook::Make()
 {
     ComPtr<CMapHook> hook;
-    hook.Attach(new CMapHook());
+    *hook.ReleaseAndGetAddressOf() = new CMapHook();
     return hook;
 }
 

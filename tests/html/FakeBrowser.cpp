@@ -98,7 +98,7 @@ public:
         if (outer)
             return CLASS_E_NOAGGREGATION;
         ComPtr<FakeBrowser> browser;
-        browser.Attach(new FakeBrowser());
+        *browser.ReleaseAndGetAddressOf() = new FakeBrowser();
         if (ConfigureBrowser())
             ConfigureBrowser()(*browser.Get());
         const HRESULT hr = browser->QueryInterface(iid, out);
@@ -379,7 +379,7 @@ void FakeBrowser::StartNavigation(const std::wstring& url)
 
 void FakeBrowser::CompleteNavigation(const std::wstring& url)
 {
-    document_.Attach(new FakeDocument(url));
+    *document_.ReleaseAndGetAddressOf() = new FakeDocument(url);
     locationUrl = url;
     RaiseNavigateComplete2(AsDispatch(), url);
     RaiseDocumentComplete(AsDispatch(), url);
@@ -508,7 +508,7 @@ FakeBrowserRegistration::FakeBrowserRegistration()
 {
     CreatedBrowsers().clear();
     ComPtr<FakeBrowserFactory> factory;
-    factory.Attach(new FakeBrowserFactory());
+    *factory.ReleaseAndGetAddressOf() = new FakeBrowserFactory();
     CoRegisterClassObject(CLSID_WebBrowser, static_cast<IClassFactory*>(factory.Get()), CLSCTX_INPROC_SERVER,
                           REGCLS_MULTIPLEUSE, &cookie_);
 }

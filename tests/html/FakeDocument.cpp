@@ -569,8 +569,8 @@ FakeDocument::FakeDocument(const std::wstring& address)
 {
     events_->Release(); // the ComPtr holds the one reference
     FakeScript* script = new FakeScript(this);
-    script_.Attach(script);
-    body_.Attach(new FakeElement(this, L"BODY", L""));
+    *script_.ReleaseAndGetAddressOf() = script;
+    *body_.ReleaseAndGetAddressOf() = new FakeElement(this, L"BODY", L"");
     elements_.push_back(body_);
     if (url.compare(0, 6, L"res://") == 0)
         LoadResourcePage();
@@ -654,7 +654,7 @@ void FakeDocument::LoadResourcePage()
 FakeElement* FakeDocument::AddElement(const std::wstring& tag, const std::wstring& id, FakeElement* parent)
 {
     ComPtr<FakeElement> element;
-    element.Attach(new FakeElement(this, tag, id));
+    *element.ReleaseAndGetAddressOf() = new FakeElement(this, tag, id);
     element->parent = parent ? parent : body_.Get();
     elements_.push_back(element);
     return element.Get();

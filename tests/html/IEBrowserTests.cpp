@@ -332,7 +332,7 @@ TEST_F(IEBrowserTest, AFrameCompletingDoesNotEndTheWait)
     ASSERT_TRUE(browser.CreateBrowser(GetModuleHandleW(nullptr), host.Hwnd(), 0));
     FakeBrowser* fake = Fake();
     ComPtr<FakeDocument> frame;
-    frame.Attach(new FakeDocument(L"about:blank"));
+    *frame.ReleaseAndGetAddressOf() = new FakeDocument(L"about:blank");
     fake->Post([&] { fake->RaiseDocumentComplete(static_cast<IHTMLDocument2*>(frame.Get()), L"frame.htm"); });
     // Runs only while the wait goes on: a wait ended by the frame would
     // never get here.
@@ -413,14 +413,14 @@ TEST_F(IEBrowserTest, TheDocumentSinkFollowsEachNewTopLevelDocument)
     FakeBrowser* fake = Fake();
     ComPtr<FakeDocument> first = fake->Document();
     ComPtr<FakeEventObj> event;
-    event.Attach(new FakeEventObj());
+    *event.ReleaseAndGetAddressOf() = new FakeEventObj();
 
     first->RaiseEvent(DISPID_CLICK, event.Get());
     EXPECT_EQ(1, std::count(browser.log.begin(), browser.log.end(), L"click"));
 
     // A frame's navigation leaves the sink where it is.
     ComPtr<FakeDocument> frame;
-    frame.Attach(new FakeDocument(L"about:blank"));
+    *frame.ReleaseAndGetAddressOf() = new FakeDocument(L"about:blank");
     fake->RaiseNavigateComplete2(static_cast<IHTMLDocument2*>(frame.Get()), L"frame.htm");
     EXPECT_EQ(1u, first->Events().SinkCount());
 
@@ -440,7 +440,7 @@ TEST_F(IEBrowserTest, DocumentEventsReachTheirOperations)
     CreateWithPage(browser);
     FakeDocument* document = Fake()->Document();
     ComPtr<FakeEventObj> event;
-    event.Attach(new FakeEventObj());
+    *event.ReleaseAndGetAddressOf() = new FakeEventObj();
     struct EventCase {
         DISPID id;
         const wchar_t* operation;

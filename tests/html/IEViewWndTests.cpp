@@ -180,7 +180,7 @@ TEST_F(IEViewTest, ItsOwnPageCompletingSetsEditingOptionsAndFindsTheInnerWindow)
 
     // A frame's page is not the view's document.
     ComPtr<FakeDocument> frame;
-    frame.Attach(new FakeDocument(L"about:blank"));
+    *frame.ReleaseAndGetAddressOf() = new FakeDocument(L"about:blank");
     fake->RaiseDocumentComplete(static_cast<IHTMLDocument2*>(frame.Get()), L"about:blank");
     EXPECT_EQ(2u, fake->Document()->execs.size());
 }
@@ -286,7 +286,7 @@ TEST_F(IEViewTest, CtrlAAndCtrlCSelectAndCopy)
         {true, 'a', 0},           {true, 22, 0},       {false, 'x', 0},
     };
     ComPtr<FakeEventObj> event;
-    event.Attach(new FakeEventObj());
+    *event.ReleaseAndGetAddressOf() = new FakeEventObj();
     for (const KeyCase& item : cases) {
         document->execs.clear();
         event->ctrl = item.ctrl;
