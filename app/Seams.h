@@ -1,6 +1,9 @@
-// Features that start-up, shutdown and the notification-area menu call but
-// that are built later. Each function here is the one place its feature will
-// plug in; until then it does nothing (and says "no" where it answers).
+// Features that start-up, shutdown, the notification-area menu and the main
+// window call, declared here at the bottom of the program so every layer can
+// reach them. The session functions are implemented by the connection
+// objects (aim/AIMConnection.cpp); the others are features built later, and
+// until then their stubs in Seams.cpp do nothing (and say "no" where they
+// answer).
 #pragma once
 
 #include <windows.h>
