@@ -26,4 +26,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 
 cd "$BUILD"
-ctest --output-on-failure -j2
+# One suite at a time: they share one Wine desktop, and a window that one
+# suite brings to the front would close another suite's open menu.
+ctest --output-on-failure
