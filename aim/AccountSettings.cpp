@@ -9,13 +9,19 @@ constexpr wchar_t kMissingText[] = L"\x7FFF\x7FFD";
 
 } // namespace
 
-std::wstring AccountSection(const std::wstring& group, const std::wstring& screenName)
+std::wstring CompactScreenName(const std::wstring& screenName)
 {
     std::wstring compact;
     for (wchar_t c : screenName) {
         if (c != L' ')
             compact += c;
     }
+    return compact;
+}
+
+std::wstring AccountSection(const std::wstring& group, const std::wstring& screenName)
+{
+    const std::wstring compact = CompactScreenName(screenName);
     return compact.empty() ? group : group + L"." + compact;
 }
 

@@ -13,6 +13,10 @@ class CIni;
 // The marker default that tells "not in the account section".
 constexpr int kAccountSentinel = 0x7FFFFFFD;
 
+// A screen name as sections, keys and remembered names hold it: without
+// spaces.
+std::wstring CompactScreenName(const std::wstring& screenName);
+
 // G + "." + the screen name without spaces, or G alone without a name.
 std::wstring AccountSection(const std::wstring& group, const std::wstring& screenName);
 

@@ -6,10 +6,10 @@
 #include "Ini.h"
 #include "LangStrings.h"
 #include "MediaLibrary.h"
+#include "OtherWindows.h"
 #include "PasswordProtection.h"
 #include "AccountSettings.h"
 #include "Seams.h"
-#include "SubclsWnd.h"
 #include "WindowKinds.h"
 #include "WindowsVersion.h"
 
@@ -108,16 +108,6 @@ bool SignOnStartedByUser()
 void SetSignOnStartedByUser(bool started)
 {
     g_startedByUser = started;
-}
-
-std::wstring CompactScreenName(const std::wstring& screenName)
-{
-    std::wstring compact;
-    for (wchar_t c : screenName) {
-        if (c != L' ')
-            compact += c;
-    }
-    return compact;
 }
 
 bool CMainSignOnPane::Create(HWND parent)
@@ -292,13 +282,8 @@ void CMainSignOnPane::SignOn()
     const std::wstring name = TypedName();
     const std::wstring current = PrimaryIdentity();
     if (!current.empty() && _wcsicmp(CompactScreenName(current).c_str(), CompactScreenName(name).c_str()) != 0) {
-        const std::initializer_list<int> kept = {kKindMain, kKindSysTray, kKindInfoTip, kKindAboutBox,
-                                                 kKindInfoTipManager, kKindNotificationsManager};
-        bool othersOpen = false;
-        for (HWND hwnd : CSubclsWnd::WindowsExceptKinds(kept))
-            othersOpen = othersOpen || !(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD);
-        if (!othersOpen || ShowErrorBox(Hwnd(), 225, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES) {
-            CSubclsWnd::CloseWindowsExceptKinds(kept, 0x10000);
+        if (!OtherWindowsOpen() || ShowErrorBox(Hwnd(), 225, MB_YESNO | MB_ICONQUESTION | MB_SETFOREGROUND) == IDYES) {
+            CloseOtherWindows();
             ReleaseOtherSessions();
         }
     }

@@ -6,6 +6,7 @@
 // passwords.
 #pragma once
 
+#include "AccountSettings.h"
 #include "PaneWnd.h"
 #include "ScopedImageList.h"
 #include "SuperComboBoxWnd.h"
@@ -25,9 +26,6 @@ void SetSignOnOption(int option);
 // connection applies the sign-on option only then.
 bool SignOnStartedByUser();
 void SetSignOnStartedByUser(bool started);
-
-// The key a screen name is remembered under: the name without spaces.
-std::wstring CompactScreenName(const std::wstring& screenName);
 
 class CMainSignOnPane : public CPaneWnd {
 public:

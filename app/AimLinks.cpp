@@ -1,16 +1,11 @@
 #include "AimLinks.h"
+#include "CopyData.h"
 
 #include "Seams.h"
 #include "SysTrayIcon.h"
 
 #include <windows.h>
 
-
-namespace {
-
-constexpr ULONG_PTR kCopyDataAimUrl = 25;
-
-} // namespace
 
 void RegisterAimProtocol(bool registerHandler, const std::wstring& programPath)
 {

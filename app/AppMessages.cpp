@@ -4,19 +4,16 @@
 #include "CopyData.h"
 #include "LangStrings.h"
 #include "MainWnd.h"
+#include "OtherWindows.h"
 #include "Seams.h"
-#include "SubclsWnd.h"
 #include "Startup.h"
 #include "SysTrayIcon.h"
 #include "UpdateCheck.h"
-#include "WindowKinds.h"
 
 #include <deque>
 #include <mutex>
 
 namespace {
-
-constexpr ULONG_PTR kCopyDataAimUrl = 25;
 
 enum TrayCommand : UINT {
     kTraySignOff = 7002,
@@ -79,14 +76,6 @@ void OnCopyData(const COPYDATASTRUCT* data)
         ProcessAimUrl(url, false);
 }
 
-// Windows the sign-off question is about: every own top-level window except
-// the main window, the notification window, info tips, the toast manager
-// and the about box.
-bool IsOtherTopLevelWindow(HWND hwnd)
-{
-    return IsWindow(hwnd) && !(GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD);
-}
-
 void ShowTrayMenu(HWND hwnd)
 {
     const bool locked = IsAppLocked();
@@ -143,16 +132,11 @@ HMENU BuildTrayMenu(bool locked, bool online)
 
 void SignOffFromTray()
 {
-    const std::initializer_list<int> kept = {kKindMain, kKindSysTray, kKindInfoTip, kKindAboutBox,
-                                             kKindInfoTipManager, kKindNotificationsManager};
-    bool othersOpen = false;
-    for (HWND hwnd : CSubclsWnd::WindowsExceptKinds(kept))
-        othersOpen = othersOpen || IsOtherTopLevelWindow(hwnd);
-    if (othersOpen) {
+    if (OtherWindowsOpen()) {
         HWND owner = MainWindow() ? MainWindow()->Hwnd() : nullptr;
         if (ShowErrorBox(owner, 224, MB_ICONQUESTION | MB_YESNO | MB_SETFOREGROUND) != IDYES)
             return;
-        CSubclsWnd::CloseWindowsExceptKinds(kept, 0x10000);
+        CloseOtherWindows();
     }
     if (CMainWnd* main = MainWindow())
         main->SignOnPane()->ResetSignOnPane();

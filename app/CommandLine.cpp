@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "AimLinks.h"
+#include "CopyData.h"
 #include "StartMenuIcons.h"
 
 #include <shellapi.h>
@@ -11,11 +12,6 @@
 namespace {
 
 constexpr size_t kHandoffTextLimit = 126;
-
-// WM_COPYDATA records for the main window of the running client.
-constexpr ULONG_PTR kCopyDataOpenIm = 26;
-constexpr ULONG_PTR kCopyDataSettings = 27;
-constexpr ULONG_PTR kCopyDataExit = 28;
 
 bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix)
 {

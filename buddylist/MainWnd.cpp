@@ -31,11 +31,6 @@ constexpr wchar_t kGeneral[] = L"General";
 constexpr wchar_t kBuddyListSection[] = L"Settings.BL";
 constexpr wchar_t kMainPlacementKey[] = L"Main";
 
-// WM_COPYDATA records from short-lived instances of the program.
-constexpr ULONG_PTR kCopyDataOpenIm = 26;
-constexpr ULONG_PTR kCopyDataSettings = 27;
-constexpr ULONG_PTR kCopyDataExit = 28;
-
 // Commands of the main menu.
 enum MainCommand : int {
     kCmdNewIm = 101, kCmdNewChat = 102, kCmdHide = 103, kCmdLogManager = 104, kCmdFileTransfers = 105,
