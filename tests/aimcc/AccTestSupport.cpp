@@ -11,37 +11,7 @@ namespace acctest {
 
 using namespace AIMCC;
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
-{
-    const ULONGLONG start = GetTickCount64();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-            if (done())
-                return true;
-        }
-        if (done())
-            return true;
-        ULONGLONG elapsed = GetTickCount64() - start;
-        if (elapsed >= timeoutMs)
-            return false;
-        // Conditions another thread brings about send no message here, so
-        // the wait is cut into short slices.
-        DWORD slice = static_cast<DWORD>(std::min<ULONGLONG>(timeoutMs - elapsed, 50));
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, slice, QS_ALLINPUT);
-    }
-}
 
-void PumpPending()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
 // ---------------------------------------------------------------------------
 // RecordedEvent

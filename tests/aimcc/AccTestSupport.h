@@ -4,6 +4,8 @@
 // when a test drives a session in-process.
 #pragma once
 
+#include "TestSupport.h"
+
 #include "AccCore.h"
 #include "Transport.h"
 #include "Variant.h"
@@ -21,11 +23,6 @@ namespace acctest {
 
 using Microsoft::WRL::ComPtr;
 
-// Runs this thread's message loop until `done` or the timeout.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
-// Runs the loop until no message is left (what is already queued, and
-// whatever that queues in turn).
-void PumpPending();
 
 struct RecordedEvent {
     DISPID id = 0;

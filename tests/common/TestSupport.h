@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,12 @@ public:
 private:
     std::wstring path_;
 };
+
+// Handles this thread's messages until `done` holds (checked after every
+// message, so a wait for one event stops right after it) or the time is up.
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000);
+// Handles every message already waiting.
+void PumpPending();
 
 bool WriteFileBytes(const std::wstring& path, std::string_view bytes);
 std::string ReadFileBytes(const std::wstring& path);

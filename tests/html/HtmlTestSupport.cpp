@@ -33,28 +33,7 @@ std::wstring EventEntry(const wchar_t* name, const std::wstring& detail, bool wa
 
 } // namespace
 
-void PumpPending()
-{
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-}
 
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        PumpPending();
-        if (done())
-            return true;
-        const DWORD spent = GetTickCount() - start;
-        if (spent >= timeoutMs)
-            return false;
-        MsgWaitForMultipleObjectsEx(0, nullptr, timeoutMs - spent, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    }
-}
 
 LONG ReferencesKeptByCom()
 {

@@ -5,6 +5,8 @@
 // reached.
 #pragma once
 
+#include "TestSupport.h"
+
 #include "FakeBrowser.h"
 #include "IEBrowser.h"
 #include "ScopedHandle.h"
@@ -16,10 +18,6 @@
 #include <string>
 #include <vector>
 
-// Dispatches messages until `done` says so or `timeoutMs` has passed;
-// returns whether `done` came true. Waits for messages, never sleeps.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
-void PumpPending();
 
 // How many references to a fake browser CoCreateInstance leaves behind when
 // its caller has released everything (Wine keeps one): the baseline for

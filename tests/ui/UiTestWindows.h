@@ -3,6 +3,8 @@
 // pump that waits for a condition, and the media library loaded for a test.
 #pragma once
 
+#include "TestSupport.h"
+
 #include <windows.h>
 
 #include "ScopedHandle.h"
@@ -63,11 +65,6 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-// Dispatches messages until `done` says so or `timeoutMs` has passed;
-// returns whether `done` came true. Waits for messages, never sleeps.
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
-// Dispatches whatever is queued now.
-void PumpPending();
 
 // Loads VLMMedia.dll from the test's folder as the media library for the
 // life of the object (or none, to test without it).
