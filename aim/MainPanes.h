@@ -8,6 +8,7 @@
 #include <string>
 
 class CPaneWnd;
+class IBuddyListEvents;
 class CMainSignOnPane;
 class CMainSignOnStatePane;
 
@@ -17,6 +18,9 @@ public:
     virtual CMainSignOnPane* SignOnPane() = 0;
     virtual CMainSignOnStatePane* SignOnProgressPane() = 0;
     virtual CPaneWnd* BuddyListPane() = 0;
+    // The buddy-list pane as the connection events reach it; null while
+    // there is none.
+    virtual IBuddyListEvents* BuddyList() = 0;
     virtual void AddNotice(HICON icon, const std::wstring& text) = 0;
     virtual void ClearNotices() = 0;
 

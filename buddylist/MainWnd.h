@@ -57,6 +57,7 @@ public:
     CMainSignOnPane* SignOnPane() override { return &signOnPane_; }
     CMainSignOnStatePane* SignOnProgressPane() override { return &progressPane_; }
     CPaneWnd* BuddyListPane() override { return &buddyListPane_; }
+    IBuddyListEvents* BuddyList() override { return nullptr; }
     COLORREF BackgroundColor() const { return background_; }
     COLORREF GradientColor() const { return gradient_; }
     COLORREF TextColor() const { return text_; }
