@@ -14,5 +14,4 @@ void QueueOpenIm(const std::wstring&) {}
 void StopInfoTips() {}
 void DestroyToasts() {}
 void ReleaseBuddyListResources() {}
-void ReleaseThemePicture() {}
 void ShowAutoHiddenMainWindow() {}

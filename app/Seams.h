@@ -47,7 +47,7 @@ void ProcessInternalLink(const std::wstring& link);
 void QueueOpenIm(const std::wstring& screenName);
 
 // Info tips, toasts and the buddy-list pane's shared drawing objects, torn
-// down at shutdown.
+// down at shutdown. The theme picture is freed by buddylist/BLTheme.cpp.
 void StopInfoTips();
 void DestroyToasts();
 void ReleaseBuddyListResources();

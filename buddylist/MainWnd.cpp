@@ -1,8 +1,11 @@
 #include "MainWnd.h"
 
+#include "AIMConnection.h"
 #include "AccountSettings.h"
 #include "AppState.h"
 #include "BackgroundBitmap.h"
+#include "BLTheme.h"
+#include "BuddyListFile.h"
 #include "CopyData.h"
 #include "LangStrings.h"
 #include "Monitors.h"
@@ -30,6 +33,11 @@ constexpr UINT kShowAutoHidden = WM_APP + 26;
 constexpr wchar_t kGeneral[] = L"General";
 constexpr wchar_t kBuddyListSection[] = L"Settings.BL";
 constexpr wchar_t kMainPlacementKey[] = L"Main";
+
+AIMCC::IAccSession* PrimaryAccSession()
+{
+    return Connections().empty() || !Connections()[0] ? nullptr : Connections()[0]->Session();
+}
 
 // Commands of the main menu.
 enum MainCommand : int {
@@ -258,6 +266,13 @@ void CMainWnd::SetBackgroundColor(COLORREF color)
         RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
+void CMainWnd::RefreshBackground()
+{
+    RebuildBackground();
+    if (Hwnd())
+        RedrawWindow(Hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+}
+
 void CMainWnd::SetTextColor(COLORREF color)
 {
     text_ = color;
@@ -285,6 +300,10 @@ void CMainWnd::RebuildBackground()
     RECT all = {0, 0, size.cx, size.cy};
     ScopedGdiObject fill(CreateSolidBrush(background_));
     FillRect(dc, &all, static_cast<HBRUSH>(fill.get()));
+    // A theme picture replaces colour and strip; a theme without a window
+    // background part leaves them.
+    if (ThemePictureLoaded() && DrawThemePart(dc, ThemePart::WindowBackground, all))
+        return;
     // A soft strip at the top, from the gradient colour into the background.
     TRIVERTEX vertices[2] = {};
     vertices[0].x = 0;
@@ -475,6 +494,13 @@ void CMainWnd::OnCommand(int id)
         break;
     case kCmdSettings:
         OpenSettingsWindow(200, !IsPrimaryOnline());
+        break;
+    case kCmdImportList:
+        // The primary account until the list's selection names one.
+        ImportBuddyListCommand(Hwnd(), PrimaryAccSession());
+        break;
+    case kCmdExportList:
+        ExportBuddyListCommand(Hwnd(), PrimaryAccSession());
         break;
     default:
         // The windows behind the other commands (logs, transfers, buddy

@@ -49,6 +49,10 @@ public:
     // Shows the window in front (tray icon double-click, second start).
     void ShowInFront();
 
+    // Paints the background again (a theme came or went) and redraws the
+    // window with all its children.
+    void RefreshBackground();
+
     // Notices above the pane (sign-on errors and the like).
     void AddNotice(HICON icon, const std::wstring& text) override;
     void ClearNotices() override;
