@@ -69,6 +69,38 @@ fetch_sources() {
   done
 }
 
+# gumbo-parser (the HTML5 parser under the message sanitiser): Debian's mirror
+# here lists its source package but serves no tarball, so its sources come
+# from the npm registry, where a package carries gumbo 0.10.1 unchanged. Only
+# the C sources are used; nothing of the package is run.
+GUMBO_PACKAGE="gumbo-parser@0.3.0"
+GUMBO_SHA256="d47101b5182186c4646f7eba5107308dbf93392621ae8c12bd35a7d867c8e913"
+GUMBO_DIR="$SRC_DIR/gumbo-parser-0.10.1"
+
+fetch_gumbo() {
+  [ -f "$GUMBO_DIR/src/parser.c" ] && return
+  if ! command -v npm >/dev/null 2>&1; then
+    $SUDO apt-get update -qq
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends npm
+  fi
+  log "fetching the source of gumbo-parser"
+  local tmp
+  tmp="$(mktemp -d)"
+  (cd "$tmp" && npm pack --silent "$GUMBO_PACKAGE" >/dev/null)
+  local tarball
+  tarball="$(ls "$tmp"/*.tgz)"
+  if ! echo "$GUMBO_SHA256  $tarball" | sha256sum -c --status; then
+    rm -rf "$tmp"
+    log "the gumbo-parser package does not have the expected checksum"
+    exit 1
+  fi
+  tar -xzf "$tarball" -C "$tmp"
+  mkdir -p "$SRC_DIR"
+  rm -rf "$GUMBO_DIR"
+  mv "$tmp/package/deps/gumbo-parser" "$GUMBO_DIR"
+  rm -rf "$tmp"
+}
+
 NEED_UPDATE=0
 ensure_deb_src
 install_packages
@@ -76,4 +108,5 @@ NEED_UPDATE=0
 # A machine whose package lists predate the deb-src entry knows no sources yet.
 if ! apt-cache showsrc hunspell 2>/dev/null | grep -q '^Package:'; then NEED_UPDATE=1; fi
 fetch_sources
+fetch_gumbo
 log "ready"
