@@ -703,6 +703,9 @@ TEST_F(ServerTest, DemoBuddiesAnswer)
 {
     OscarServer::Options options;
     options.demo = true;
+    // Long enough that the typing notice surely goes out first, short enough
+    // to wait for: the server's loop must wake for the answer by itself.
+    options.script.typingPause = std::chrono::milliseconds(100);
     StartServer(options);
     EXPECT_TRUE(server->IsOnline("Echo"));
     EXPECT_TRUE(server->IsOnline("Busy Bee"));
@@ -710,10 +713,16 @@ TEST_F(ServerTest, DemoBuddiesAnswer)
     auto alice = Alice();
 
     SendIm(*alice, "Echo", "<HTML><BODY>Is anyone there?</BODY></HTML>", false);
+    Snac first;
+    ASSERT_TRUE(alice->ExpectAny({icbm::kClientEvent, icbm::kChannelMsgToClient}, first));
+    icbm::ClientEvent typing;
+    ASSERT_TRUE(first.Is(icbm::kClientEvent) && Decode(first.body, typing));
+    EXPECT_EQ("Echo", typing.screenName);
+    EXPECT_EQ(icbm::typing::kBegun, typing.event);
     icbm::ChannelMsgToClient received;
     icbm::InstantMessage echo = ExpectIm(*alice, &received);
     EXPECT_EQ("Echo", received.sender.screenName);
-    EXPECT_EQ("You said: Is anyone there?", echo.TextUtf8());
+    EXPECT_EQ(0u, echo.TextUtf8().rfind("You said: Is anyone there?<br>", 0)) << echo.TextUtf8();
     EXPECT_FALSE(echo.autoResponse);
 
     SendIm(*alice, "Busy Bee", "Are you there?", false);

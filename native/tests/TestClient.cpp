@@ -17,9 +17,13 @@ int RemainingMs(std::chrono::steady_clock::time_point deadline)
 bool TestClient::Connect(uint16_t port)
 {
     Close();
-    socket_ = net::Connect("127.0.0.1", port);
-    if (socket_ == net::kInvalidSocket)
-        return false;
+    if (core_) {
+        conn_ = core_->Open();
+    } else {
+        socket_ = net::Connect("127.0.0.1", port);
+        if (socket_ == net::kInvalidSocket)
+            return false;
+    }
     closed_ = false;
     reader_ = FlapReader();
     FlapFrame hello;
@@ -30,13 +34,45 @@ bool TestClient::Connect(uint16_t port)
 
 void TestClient::Close()
 {
+    if (core_ && conn_) {
+        core_->Closed(conn_);
+        conn_ = 0;
+    }
     net::Close(socket_);
     socket_ = net::kInvalidSocket;
 }
 
 bool TestClient::SendRaw(const Bytes& bytes)
 {
+    if (core_) {
+        if (!conn_ || core_->ShouldClose(conn_))
+            return false;
+        core_->Receive(conn_, bytes.data(), bytes.size());
+        return true;
+    }
     return net::SendAll(socket_, bytes.data(), bytes.size());
+}
+
+bool TestClient::Receive(int timeoutMs)
+{
+    if (core_) {
+        Bytes out = core_->TakeOutput(conn_);
+        if (out.empty()) {
+            closed_ = core_->ShouldClose(conn_);
+            return closed_;              // a closed connection still ends the wait
+        }
+        reader_.Append(out.data(), out.size());
+        return true;
+    }
+    if (net::WaitReadable(socket_, timeoutMs) != 1)
+        return false;
+    uint8_t buffer[8192];
+    long n = net::Recv(socket_, buffer, sizeof buffer);
+    if (n <= 0)
+        closed_ = true;                  // frames already buffered still count
+    else
+        reader_.Append(buffer, static_cast<size_t>(n));
+    return true;
 }
 
 bool TestClient::SendFrame(uint8_t channel, const Bytes& payload)
@@ -70,15 +106,8 @@ bool TestClient::ReadFrame(FlapFrame& frame, int timeoutMs)
             return true;
         if (result == FlapParse::Malformed || closed_)
             return false;
-        if (net::WaitReadable(socket_, RemainingMs(deadline)) != 1)
+        if (!Receive(RemainingMs(deadline)))
             return false;
-        uint8_t buffer[8192];
-        long n = net::Recv(socket_, buffer, sizeof buffer);
-        if (n <= 0) {
-            closed_ = true;
-            continue;                    // frames already buffered still count
-        }
-        reader_.Append(buffer, static_cast<size_t>(n));
     }
 }
 

@@ -3,10 +3,15 @@
 // "wait for the next SNAC of this kind" with a timeout instead of sleeps.
 // Messages that arrive while a test waits for another kind are kept, in
 // order, for a later Expect.
+//
+// Given a ServerCore instead, it talks to the core directly, with no sockets
+// and no waiting: whatever the core has produced is all there is, so a test
+// that drives the core's clock by hand sees exactly what each step sent.
 #pragma once
 
 #include "Net.h"
 #include "Oscar.h"
+#include "ServerCore.h"
 
 #include <deque>
 #include <string>
@@ -17,11 +22,13 @@ constexpr int kTimeoutMs = 5000;
 class TestClient {
 public:
     TestClient() = default;
+    explicit TestClient(oscar::server::ServerCore& core) : core_(&core) {}
     ~TestClient() { Close(); }
     TestClient(const TestClient&) = delete;
     TestClient& operator=(const TestClient&) = delete;
 
-    // Connects and reads the server's hello frame.
+    // Connects (on a core: opens a connection, whatever the port) and reads
+    // the server's hello frame.
     bool Connect(uint16_t port);
     void Close();
 
@@ -68,6 +75,11 @@ public:
     std::vector<oscar::FlapFrame> signoffs;   // SIGNOFF frames the server sent
 
 private:
+    // More bytes from the server: false when none came within the time.
+    bool Receive(int timeoutMs);
+
+    oscar::server::ServerCore* core_ = nullptr;
+    oscar::server::ConnId conn_ = 0;
     oscar::net::Socket socket_ = oscar::net::kInvalidSocket;
     oscar::FlapReader reader_;
     oscar::FlapSequence sequence_{0x1000};

@@ -1,5 +1,6 @@
 #include "OscarServer.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace oscar::server {
@@ -7,7 +8,7 @@ namespace oscar::server {
 OscarServer::OscarServer(const std::vector<Account>& accounts, Options options)
     : options_(std::move(options)), core_(accounts)
 {
-    core_.SetDemo(options_.demo);
+    core_.SetDemo(options_.demo, options_.script);
     if (!options_.saveFile.empty())
         core_.SetListChangedHandler([this] { SaveAccounts(); });
 }
@@ -104,7 +105,7 @@ void OscarServer::Loop()
             for (auto& [s, control] : controls_)
                 entries.push_back(net::PollEntry{s, !control.pending.empty(), false, false});
         }
-        if (!net::Poll(entries, -1))
+        if (!net::Poll(entries, MsUntilNextStep()))
             break;
         if (stopping_)
             break;
@@ -118,9 +119,20 @@ void OscarServer::Loop()
     inboxChanged_.notify_all();
 }
 
+int OscarServer::MsUntilNextStep()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::optional<ServerCore::Clock::time_point> due = core_.NextDue();
+    if (!due)
+        return -1;
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(*due - ServerCore::Clock::now()).count();
+    return static_cast<int>(std::clamp<decltype(left)>(left, 0, 60000));
+}
+
 void OscarServer::Service(const std::vector<net::PollEntry>& entries)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    core_.RunDue();
     for (const net::PollEntry& e : entries) {
         if (!e.readable)
             continue;

@@ -35,6 +35,7 @@ public:
         std::optional<uint16_t> controlPort;     // the text control channel
         std::string advertisedHost = "127.0.0.1";
         bool demo = false;                       // sign on the scripted accounts; they answer IMs
+        DemoScript script;                       // how they do it
         std::string saveFile;                    // write list and profile changes back here
     };
 
@@ -96,6 +97,8 @@ private:
     }
 
     void Loop();
+    // How long the loop may wait for sockets before a demo step is due (-1: no step waits).
+    int MsUntilNextStep();
     void Service(const std::vector<net::PollEntry>& entries);
     void AcceptFrom(net::Socket listener);
     void ReadClient(net::Socket s, Client& client);

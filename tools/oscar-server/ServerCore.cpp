@@ -1,6 +1,7 @@
 #include "ServerCore.h"
 
 #include <algorithm>
+#include <cctype>
 #include <ctime>
 
 namespace oscar::server {
@@ -87,6 +88,19 @@ std::string WithoutTags(const std::string& html)
             out += c;
     }
     return out;
+}
+
+// A command typed to a demo buddy: the text alone, trimmed, in lower case.
+std::string CommandWord(const std::string& text)
+{
+    const char* blanks = " \t\r\n";
+    size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos)
+        return {};
+    std::string word = text.substr(first, text.find_last_not_of(blanks) - first + 1);
+    std::transform(word.begin(), word.end(), word.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return word;
 }
 
 // Values written to the accounts file are single lines.
@@ -203,6 +217,8 @@ void ServerCore::StartScriptedAccounts()
         if (user.account.script == ScriptMode::Away)
             session.awayMessage = user.account.scriptAway;
         GoOnline(session);
+        if (demo_ && user.account.script == ScriptMode::Online && script_.awayEvery.count() > 0)
+            Plan(script_.awayEvery, Step{Step::Kind::StepAway, key, {}, {}, false, true});
     }
 }
 
@@ -1105,10 +1121,42 @@ void ServerCore::ScriptedReceived(Session& to, const Session& from, const icbm::
     Session* sender = FindSession(from.key);
     if (!sender)
         return;
-    if (to.Away())
+    if (to.Away()) {
         ScriptedReply(to, *sender, to.awayMessage, true);
-    else
-        ScriptedReply(to, *sender, "You said: " + WithoutTags(entry.text), false);
+        return;
+    }
+    // Like a person: typing shows at once, the answer follows a moment later.
+    ScriptedTyping(to, *sender, icbm::typing::kBegun);
+    Step answer{Step::Kind::Answer, to.key, sender->key, {}, false, false};
+    answer.text = DemoAnswer(to, *sender, WithoutTags(entry.text), &answer.thenAway);
+    Plan(script_.typingPause, std::move(answer));
+}
+
+std::string ServerCore::DemoAnswer(const Session& buddy, const Session& person, const std::string& text,
+                                   bool* thenAway)
+{
+    const std::string word = CommandWord(text);
+    if (word == "help") {
+        std::string help =
+            "I am a demo buddy on this local server. What I can do:<br>"
+            "- I say back whatever you send me, after showing that I am typing.<br>"
+            "- <b>help</b> shows this list.<br>"
+            "- <b>away</b> makes me step away for a while; messages then get my away message.";
+        if (script_.awayEvery.count() > 0)
+            help += "<br>- Now and then I step away by myself and come back.";
+        return help;
+    }
+    if (word == "away") {
+        *thenAway = true;
+        return "OK, I am stepping away for a while. Anything you send now gets my away message.";
+    }
+    if (word.empty())
+        return "Your message had no text for me to say back.";
+    std::string answer = "You said: " + text;
+    // The first echo to someone says what this buddy is, once.
+    if (introduced_.insert({buddy.key, person.key}).second)
+        answer += "<br>(I am a demo buddy: I say back what you send. Type <b>help</b> to see what else I do.)";
+    return answer;
 }
 
 void ServerCore::ScriptedReply(Session& from, Session& to, const std::string& text, bool autoResponse)
@@ -1120,6 +1168,85 @@ void ServerCore::ScriptedReply(Session& from, Session& to, const std::string& te
     message.sender = InfoOf(from);
     message.tlvs = icbm::ImToTlvs(im);
     Deliver(from, to, std::move(message));
+}
+
+void ServerCore::ScriptedTyping(Session& from, Session& to, uint16_t event)
+{
+    if (to.Scripted()) {
+        InboxEntry entry;
+        entry.kind = InboxEntry::Kind::Typing;
+        entry.from = from.user->account.screenName;
+        entry.typingEvent = event;
+        to.user->inbox.push_back(entry);
+        return;
+    }
+    icbm::ClientEvent notice;
+    notice.screenName = from.user->account.screenName;
+    notice.event = event;
+    SendToSession(to, MakeSnac(notice, kServerRequestId));
+}
+
+// ---- the demo's later steps ----
+
+void ServerCore::Plan(Clock::duration delay, Step step)
+{
+    steps_.emplace(clock_() + delay, std::move(step));
+}
+
+std::optional<ServerCore::Clock::time_point> ServerCore::NextDue() const
+{
+    if (steps_.empty())
+        return std::nullopt;
+    return steps_.begin()->first;
+}
+
+void ServerCore::RunDue()
+{
+    const Clock::time_point now = clock_();
+    while (!steps_.empty() && steps_.begin()->first <= now) {
+        Step step = std::move(steps_.begin()->second);
+        steps_.erase(steps_.begin());
+        RunStep(step);
+    }
+}
+
+void ServerCore::RunStep(const Step& step)
+{
+    Session* buddy = FindSession(step.user);
+    const bool buddyOnline = buddy && buddy->online && buddy->Scripted();
+    switch (step.kind) {
+    case Step::Kind::Answer:
+        // Whoever signed off in the meantime misses the answer.
+        if (Session* person = FindSession(step.to); buddyOnline && person && person->online)
+            ScriptedReply(*buddy, *person, step.text, false);
+        if (step.thenAway && buddyOnline)
+            StepAway(*buddy, false);
+        break;
+    case Step::Kind::StepAway:
+        // Already away (asked to, or set through the control channel): skip this round.
+        if (buddyOnline && !buddy->Away())
+            StepAway(*buddy, step.cycle);
+        else if (step.cycle)
+            Plan(script_.awayEvery, step);
+        break;
+    case Step::Kind::ComeBack:
+        // Only from the away this script set; an away message set through the
+        // control channel stays.
+        if (buddyOnline && buddy->awayMessage == script_.awayMessage) {
+            std::string ignored;
+            SetAway(buddy->key, std::string(), &ignored);
+        }
+        if (step.cycle)
+            Plan(script_.awayEvery, Step{Step::Kind::StepAway, step.user, {}, {}, false, true});
+        break;
+    }
+}
+
+void ServerCore::StepAway(Session& session, bool cycle)
+{
+    std::string ignored;
+    SetAway(session.key, script_.awayMessage, &ignored);
+    Plan(script_.awayFor, Step{Step::Kind::ComeBack, session.key, {}, {}, false, cycle});
 }
 
 // ---- scripting ----
@@ -1226,18 +1353,7 @@ bool ServerCore::SendTyping(const std::string& from, const std::string& to, uint
         *error = to + " is not signed on";
         return false;
     }
-    if (target->Scripted()) {
-        InboxEntry entry;
-        entry.kind = InboxEntry::Kind::Typing;
-        entry.from = sender->user->account.screenName;
-        entry.typingEvent = event;
-        target->user->inbox.push_back(entry);
-        return true;
-    }
-    icbm::ClientEvent notice;
-    notice.screenName = sender->user->account.screenName;
-    notice.event = event;
-    SendToSession(*target, MakeSnac(notice, kServerRequestId));
+    ScriptedTyping(*sender, *target, event);
     return true;
 }
 

@@ -10,6 +10,11 @@
 //
 // Scripted users are sessions without a connection, driven by the control
 // calls (SignOn, SendIm, ...): what is sent to them lands in their inbox.
+//
+// In the demo they also act by themselves, some of it later: a buddy shows
+// typing before it answers and steps away now and then. Those later steps
+// wait in a queue on the core's clock; the owner asks NextDue when to call
+// RunDue, so a test can drive the clock by hand.
 #pragma once
 
 #include "Accounts.h"
@@ -21,6 +26,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <random>
 #include <set>
 #include <string>
@@ -40,15 +46,40 @@ struct InboxEntry {
     uint16_t typingEvent = 0;            // icbm::typing::...
 };
 
+// How the demo's scripted buddies behave ("script online" accounts; those
+// marked "script away" only ever send their away message).
+struct DemoScript {
+    // From "typing begun" to the answer.
+    std::chrono::milliseconds typingPause{1500};
+    // How long a buddy stays available before it steps away by itself; zero
+    // keeps it available unless someone asks it to step away.
+    std::chrono::milliseconds awayEvery{0};
+    // How long it stays away each time.
+    std::chrono::milliseconds awayFor{std::chrono::seconds(30)};
+    std::string awayMessage = "Stepped away for a moment, back soon.";
+};
+
 class ServerCore {
 public:
+    using Clock = std::chrono::steady_clock;
+
     explicit ServerCore(const std::vector<Account>& accounts);
     ~ServerCore();
 
     // "host:port" given to clients as their BOS server.
     void SetBosAddress(const std::string& address) { bosAddress_ = address; }
     // Scripted users answer IMs: an echo while available, their away message while away.
-    void SetDemo(bool demo) { demo_ = demo; }
+    void SetDemo(bool demo, DemoScript script = {})
+    {
+        demo_ = demo;
+        script_ = std::move(script);
+    }
+    // Where the demo's later steps take the time from (the steady clock unless set).
+    void SetClock(std::function<Clock::time_point()> clock) { clock_ = std::move(clock); }
+    // When the next demo step is due, if one is waiting.
+    std::optional<Clock::time_point> NextDue() const;
+    // Runs every demo step that is due by the clock, in the order they were planned.
+    void RunDue();
     // Called after every change to a stored buddy list.
     void SetListChangedHandler(std::function<void()> handler) { listChanged_ = std::move(handler); }
     // The accounts with their buddy lists as they are now.
@@ -143,6 +174,23 @@ private:
     void Deliver(Session& from, Session& to, icbm::ChannelMsgToClient message);
     void ScriptedReceived(Session& to, const Session& from, const icbm::InstantMessage& im);
     void ScriptedReply(Session& from, Session& to, const std::string& text, bool autoResponse);
+    void ScriptedTyping(Session& from, Session& to, uint16_t event);
+
+    // The demo's later steps.
+    struct Step {
+        enum class Kind { Answer, StepAway, ComeBack };
+        Kind kind = Kind::Answer;
+        std::string user;                // the scripted user's key
+        std::string to;                  // Answer: the key of whom it answers
+        std::string text;                // Answer: the IM
+        bool thenAway = false;           // Answer: step away after it
+        bool cycle = false;              // StepAway/ComeBack: part of the regular round
+    };
+    void Plan(Clock::duration delay, Step step);
+    void RunStep(const Step& step);
+    void StepAway(Session& session, bool cycle);
+    std::string DemoAnswer(const Session& buddy, const Session& person, const std::string& text,
+                           bool* thenAway);
 
     // Buddy lists.
     uint16_t ApplyEdit(User& user, const Snac& snac, const feedbag::Item& item);
@@ -163,6 +211,10 @@ private:
     std::map<Bytes, PendingCookie> cookies_;
     std::string bosAddress_ = "127.0.0.1:5190";
     bool demo_ = false;
+    DemoScript script_;
+    std::function<Clock::time_point()> clock_ = [] { return Clock::now(); };
+    std::multimap<Clock::time_point, Step> steps_;               // equal times keep their order
+    std::set<std::pair<std::string, std::string>> introduced_;  // (buddy, person) keys
     std::function<void()> listChanged_;
     ConnId nextConn_ = 1;
     std::mt19937_64 random_;

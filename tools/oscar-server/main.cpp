@@ -29,6 +29,9 @@ const char kUsage[] =
     "  --control-port N     text control channel (default: none)\n"
     "  --advertise HOST     host name given to clients for BOS (default 127.0.0.1)\n"
     "  --demo               sign on the scripted accounts; they answer IMs\n"
+    "  --typing-pause MS    --demo: how long a buddy shows typing before it answers (default 1500)\n"
+    "  --away-every S       --demo: a buddy steps away by itself after S seconds available (default 0: never)\n"
+    "  --away-for S         --demo: and comes back after S seconds (default 30)\n"
     "  --save               write buddy-list changes back to the accounts file\n"
     "  --help\n";
 
@@ -39,6 +42,17 @@ bool ParsePort(const char* text, uint16_t& port)
     if (!*text || *end || v > 65535)
         return false;
     port = static_cast<uint16_t>(v);
+    return true;
+}
+
+// A whole number of at most `max`.
+bool ParseCount(const char* text, unsigned long max, unsigned long& count)
+{
+    char* end = nullptr;
+    unsigned long v = std::strtoul(text, &end, 10);
+    if (!*text || *end || *text == '-' || v > max)
+        return false;
+    count = v;
     return true;
 }
 
@@ -79,6 +93,19 @@ int main(int argc, char** argv)
                 options.controlPort = port;
         } else if (arg == "--demo") {
             options.demo = true;
+        } else if (arg == "--typing-pause" || arg == "--away-every" || arg == "--away-for") {
+            unsigned long count = 0;
+            // A day at most: longer would never be seen, and keeps the clock arithmetic small.
+            if (!ParseCount(value(), arg == "--typing-pause" ? 86400000ul : 86400ul, count)) {
+                std::fprintf(stderr, "oscar-server: bad number for %s\n", arg.c_str());
+                return 2;
+            }
+            if (arg == "--typing-pause")
+                options.script.typingPause = std::chrono::milliseconds(count);
+            else if (arg == "--away-every")
+                options.script.awayEvery = std::chrono::seconds(count);
+            else
+                options.script.awayFor = std::chrono::seconds(count);
         } else if (arg == "--save") {
             save = true;
         } else if (arg == "--help" || arg == "-h") {
