@@ -1,13 +1,25 @@
 #include "AIMConnection.h"
 
 #include "AccHelpers.h"
+#include "AccountSettings.h"
+#include "AppState.h"
+#include "BuddyListEvents.h"
+#include "ConnectionSeams.h"
 #include "LangStrings.h"
 #include "MainPanes.h"
 #include "Seams.h"
+#include "ShellDialogs.h"
 #include "SignOnPane.h"
+#include "NotificationIcon.h"
+#include "SysTrayIcon.h"
+#include "UpdateCheck.h"
 #include "UserPrefs.h"
+#include "WindowKinds.h"
+
+#include <shellapi.h>
 
 #include <cwchar>
+#include <cwctype>
 #include <new>
 
 using Microsoft::WRL::ComPtr;
@@ -15,6 +27,12 @@ using Microsoft::WRL::ComPtr;
 namespace {
 
 const wchar_t kClientDescription[] = L"Velmora (Key:Qm7TfR2xWp9LbZc4)";
+
+// The notification icons of the primary account's state (media library).
+constexpr int kIconAvailable = 136;
+constexpr int kIconInvisible = 137;
+constexpr int kIconAway = 138;
+constexpr int kIconForwarding = 139;
 
 // The layer stays loaded for the life of the process once a session was
 // made: unloading it at exit would race objects still held somewhere.
@@ -37,10 +55,15 @@ HRESULT LoadAccLibrary()
     return library->Load(dll.c_str());
 }
 
-void ShowSystemError(HRESULT hr)
+HWND MainOwner()
 {
     IMainPanes* main = MainPanes();
-    ShowErrorBox(main ? main->PanesWindow() : nullptr, SystemErrorText(static_cast<DWORD>(hr)), MB_ICONERROR);
+    return main ? main->PanesWindow() : nullptr;
+}
+
+void ShowSystemError(HRESULT hr)
+{
+    ShowErrorBox(MainOwner(), SystemErrorText(static_cast<DWORD>(hr)), MB_ICONERROR);
 }
 
 class ScopedVariant {
@@ -54,6 +77,20 @@ public:
 
 private:
     VARIANT v_;
+};
+
+class ScopedBstr {
+public:
+    explicit ScopedBstr(const std::wstring& text) : s_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())))
+    {
+    }
+    ~ScopedBstr() { SysFreeString(s_); }
+    ScopedBstr(const ScopedBstr&) = delete;
+    ScopedBstr& operator=(const ScopedBstr&) = delete;
+    BSTR Get() const { return s_; }
+
+private:
+    BSTR s_;
 };
 
 HRESULT PutText(AIMCC::IAccObject* object, long property, const wchar_t* text)
@@ -76,8 +113,72 @@ HRESULT PutLong(AIMCC::IAccObject* object, long property, long number)
     return object->put_Property(property, value);
 }
 
-// The four parts of this program's file version; false when it has none.
-bool ProgramVersion(WORD parts[4])
+HRESULT PutBool(AIMCC::IAccObject* object, long property, bool flag)
+{
+    VARIANT value;
+    value.vt = VT_BOOL;
+    value.boolVal = flag ? VARIANT_TRUE : VARIANT_FALSE;
+    return object->put_Property(property, value);
+}
+
+HRESULT PutEmpty(AIMCC::IAccObject* object, long property)
+{
+    VARIANT value;
+    VariantInit(&value);
+    return object->put_Property(property, value);
+}
+
+bool ReadLong(AIMCC::IAccObject* object, long property, long& number)
+{
+    ScopedVariant value;
+    ScopedVariant converted;
+    if (!object || object->get_Property(property, &value) != S_OK
+        || FAILED(VariantChangeType(&converted, &value.Get(), 0, VT_I4)))
+        return false;
+    number = converted.Get().lVal;
+    return true;
+}
+
+std::wstring ReadText(AIMCC::IAccObject* object, long property)
+{
+    ScopedVariant value;
+    ScopedVariant converted;
+    if (!object || FAILED(object->get_Property(property, &value))
+        || FAILED(VariantChangeType(&converted, &value.Get(), 0, VT_BSTR)) || !converted.Get().bstrVal)
+        return {};
+    return std::wstring(converted.Get().bstrVal, SysStringLen(converted.Get().bstrVal));
+}
+
+// "1, 2, 3, 4" or "1.2.3.4" as four numbers.
+bool ParseVersionText(const wchar_t* text, WORD parts[4])
+{
+    for (int i = 0; i < 4; ++i) {
+        while (*text == L' ')
+            ++text;
+        if (!iswdigit(*text))
+            return false;
+        wchar_t* end = nullptr;
+        const unsigned long number = wcstoul(text, &end, 10);
+        if (number > 0xFFFF)
+            return false;
+        parts[i] = static_cast<WORD>(number);
+        text = end;
+        while (*text == L' ')
+            ++text;
+        if (i < 3) {
+            if (*text != L',' && *text != L'.')
+                return false;
+            ++text;
+        }
+    }
+    return true;
+}
+
+// The four parts of this program's file version as its version resource
+// states it. The text block is found through the resource's own language
+// and code page, so a system in any language reads it; the binary block is
+// the fallback.
+bool ClientFileVersion(WORD parts[4])
 {
     wchar_t path[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, path, ARRAYSIZE(path));
@@ -90,6 +191,26 @@ bool ProgramVersion(WORD parts[4])
     std::vector<BYTE> data(size);
     if (!GetFileVersionInfoW(path, 0, size, data.data()))
         return false;
+    struct Translation {
+        WORD language;
+        WORD codePage;
+    };
+    Translation* translations = nullptr;
+    UINT translationSize = 0;
+    if (VerQueryValueW(data.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations),
+                       &translationSize)
+        && translations) {
+        for (UINT i = 0; i < translationSize / sizeof(Translation); ++i) {
+            wchar_t block[64];
+            swprintf(block, ARRAYSIZE(block), L"\\StringFileInfo\\%04x%04x\\FileVersion", translations[i].language,
+                     translations[i].codePage);
+            wchar_t* text = nullptr;
+            UINT textSize = 0;
+            if (VerQueryValueW(data.data(), block, reinterpret_cast<void**>(&text), &textSize) && text
+                && textSize > 0 && ParseVersionText(text, parts))
+                return true;
+        }
+    }
     VS_FIXEDFILEINFO* info = nullptr;
     UINT infoSize = 0;
     if (!VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) || !info
@@ -102,15 +223,23 @@ bool ProgramVersion(WORD parts[4])
     return true;
 }
 
-// Event arguments come in COM's reversed order: the first is the last.
-bool ArgumentLong(const DISPPARAMS* params, UINT index, long& number)
+// The main window, when it is there to show panes.
+IMainPanes* LiveMainPanes()
 {
-    ScopedVariant converted;
-    const VARIANT& arg = params->rgvarg[params->cArgs - 1 - index];
-    if (FAILED(VariantChangeType(&converted, const_cast<VARIANT*>(&arg), 0, VT_I4)))
-        return false;
-    number = converted.Get().lVal;
-    return true;
+    IMainPanes* main = MainPanes();
+    return main && main->PanesWindow() ? main : nullptr;
+}
+
+IBuddyListEvents* BuddyListPane()
+{
+    IMainPanes* main = MainPanes();
+    return main ? main->BuddyList() : nullptr;
+}
+
+void RedrawBuddyList()
+{
+    if (IBuddyListEvents* list = BuddyListPane())
+        list->Redraw();
 }
 
 long CurrentPaneId(IMainPanes* main)
@@ -118,10 +247,61 @@ long CurrentPaneId(IMainPanes* main)
     return static_cast<long>(SendMessageW(main->PanesWindow(), WM_USER, 0, 0));
 }
 
-void ShowPaneUnlessShown(IMainPanes* main, CPaneWnd* pane)
+bool ShowPaneUnlessShown(IMainPanes* main, CPaneWnd* pane, bool animate)
 {
-    if (CurrentPaneId(main) != pane->PaneId())
-        CPaneWnd::ShowPane(pane, false);
+    if (!pane || CurrentPaneId(main) == pane->PaneId())
+        return false;
+    CPaneWnd::ShowPane(pane, animate);
+    return true;
+}
+
+// Expression settings are kept per account only.
+bool ShowsWallpaper(const std::wstring& identity)
+{
+    return Settings().GetBool(AccountSection(L"Settings.XPRSN", identity).c_str(), L"ShowWallpaper", true);
+}
+
+void ShowTrayIcon(int id)
+{
+    ShowNotificationIcon(id);
+}
+
+bool SameScreenName(const std::wstring& a, const std::wstring& b)
+{
+    const std::wstring x = CompactScreenName(a);
+    const std::wstring y = CompactScreenName(b);
+    return CompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(), static_cast<int>(y.size()), TRUE)
+        == CSTR_EQUAL;
+}
+
+std::vector<std::wstring> TextsOf(const VARIANT& value)
+{
+    std::vector<std::wstring> texts;
+    if (value.vt != (VT_ARRAY | VT_VARIANT) || !value.parray || SafeArrayGetDim(value.parray) != 1)
+        return texts;
+    LONG lower = 0;
+    LONG upper = -1;
+    SafeArrayGetLBound(value.parray, 1, &lower);
+    SafeArrayGetUBound(value.parray, 1, &upper);
+    for (LONG i = lower; i <= upper; ++i) {
+        ScopedVariant element;
+        ScopedVariant text;
+        if (SUCCEEDED(SafeArrayGetElement(value.parray, &i, &element))
+            && SUCCEEDED(VariantChangeType(&text, &element.Get(), 0, VT_BSTR)) && text.Get().bstrVal)
+            texts.emplace_back(text.Get().bstrVal, SysStringLen(text.Get().bstrVal));
+        else
+            texts.emplace_back();
+    }
+    return texts;
+}
+
+bool SameObject(IUnknown* a, IUnknown* b)
+{
+    ComPtr<IUnknown> x;
+    ComPtr<IUnknown> y;
+    if (!a || !b || FAILED(a->QueryInterface(IID_PPV_ARGS(&x))) || FAILED(b->QueryInterface(IID_PPV_ARGS(&y))))
+        return false;
+    return x == y;
 }
 
 } // namespace
@@ -192,6 +372,52 @@ std::wstring SessionErrorText(UINT stringId, HRESULT result, const std::wstring&
     return text;
 }
 
+int PresenceIconId(bool forwarding, bool away, bool invisible)
+{
+    if (forwarding)
+        return kIconForwarding;
+    if (away)
+        return kIconAway;
+    return invisible ? kIconInvisible : kIconAvailable;
+}
+
+bool IsOpenableServerAddress(const std::wstring& url)
+{
+    // The scheme and at least one character of host; nothing the shell
+    // would run, open as a file or hand to another protocol handler.
+    for (const wchar_t* scheme : {L"http://", L"https://"}) {
+        const size_t length = wcslen(scheme);
+        if (url.size() > length
+            && CompareStringOrdinal(url.c_str(), static_cast<int>(length), scheme, static_cast<int>(length), TRUE)
+                == CSTR_EQUAL) {
+            for (wchar_t c : url) {
+                if (c < 0x20 || c == 0x7F || c == L'"')
+                    return false;
+            }
+            return url[length] != L'/' && url[length] != L'\\';
+        }
+    }
+    return false;
+}
+
+std::vector<std::wstring> AdditionalAccountsToSignOn(const std::vector<std::wstring>& listed,
+                                                     const std::vector<std::wstring>& signedOn)
+{
+    std::vector<std::wstring> names;
+    for (const std::wstring& name : listed) {
+        if (CompactScreenName(name).empty())
+            continue;
+        bool known = false;
+        for (const std::wstring& other : signedOn)
+            known = known || SameScreenName(name, other);
+        for (const std::wstring& other : names)
+            known = known || SameScreenName(name, other);
+        if (!known)
+            names.push_back(name);
+    }
+    return names;
+}
+
 ComPtr<CAIMConnection> CAIMConnection::Create()
 {
     // Not ComPtr::Attach: mingw-w64's adds a reference the new object
@@ -202,79 +428,6 @@ ComPtr<CAIMConnection> CAIMConnection::Create()
 }
 
 CAIMConnection::~CAIMConnection() = default;
-
-HRESULT STDMETHODCALLTYPE CAIMConnection::QueryInterface(REFIID riid, void** object)
-{
-    if (!object)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)
-        || IsEqualIID(riid, AIMCC::DIID_DAccEvents)) {
-        *object = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE CAIMConnection::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG STDMETHODCALLTYPE CAIMConnection::Release()
-{
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0)
-        delete this;
-    return static_cast<ULONG>(refs);
-}
-
-HRESULT STDMETHODCALLTYPE CAIMConnection::GetTypeInfoCount(UINT* count)
-{
-    if (count)
-        *count = 0;
-    return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE CAIMConnection::GetTypeInfo(UINT, LCID, ITypeInfo** info)
-{
-    if (info)
-        *info = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE CAIMConnection::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*)
-{
-    return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE CAIMConnection::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
-                                                 EXCEPINFO*, UINT*)
-{
-    // A handler may drop this connection from the list; it has to live
-    // until the handler returns.
-    ComPtr<CAIMConnection> self(this);
-    try {
-        if (!params || (params->cArgs > 0 && !params->rgvarg))
-            return S_OK;
-        switch (id) {
-        case AIMCC::AccEvent::StateChange: {
-            long state = 0;
-            long result = 0;
-            if (params->cArgs < 3 || !ArgumentLong(params, 1, state) || !ArgumentLong(params, 2, result))
-                break;
-            OnStateChange(state, static_cast<HRESULT>(result));
-            break;
-        }
-        default:
-            break;
-        }
-    } catch (...) {
-        // The layer called us; nothing may travel back into it.
-    }
-    return S_OK;
-}
 
 bool CAIMConnection::IsPrimary() const
 {
@@ -290,22 +443,13 @@ bool CAIMConnection::CreateSession()
     ComPtr<AIMCC::IAccSession> session;
     if (SUCCEEDED(hr))
         hr = AIMCC::AccCreateSession(session.GetAddressOf());
-    ComPtr<IConnectionPointContainer> container;
     if (SUCCEEDED(hr))
-        hr = session.As(&container);
-    ComPtr<IConnectionPoint> point;
-    if (SUCCEEDED(hr))
-        hr = container->FindConnectionPoint(AIMCC::DIID_DAccEvents, &point);
-    DWORD cookie = 0;
-    if (SUCCEEDED(hr))
-        hr = point->Advise(static_cast<IDispatch*>(this), &cookie);
+        hr = Connect(session.Get());
     if (FAILED(hr)) {
         ShowSystemError(hr);
         return false;
     }
     session_ = session;
-    eventPoint_ = point;
-    eventCookie_ = cookie;
 
     // The hook goes in before anything asks the session for a preference.
     prefs_ = CUserPrefs::Create();
@@ -333,7 +477,7 @@ bool CAIMConnection::DescribeClient()
         return false;
     }
     WORD parts[4];
-    if (ProgramVersion(parts)) {
+    if (ClientFileVersion(parts)) {
         const long ids[4] = {AIMCC::AccClientInfoProp::VersionMajor, AIMCC::AccClientInfoProp::VersionMinor,
                              AIMCC::AccClientInfoProp::VersionPoint, AIMCC::AccClientInfoProp::VersionBuild};
         for (int i = 0; i < 4; ++i)
@@ -346,9 +490,8 @@ bool CAIMConnection::SetIdentity(const std::wstring& screenName)
 {
     if (!CreateSession())
         return false;
-    BSTR name = SysAllocStringLen(screenName.data(), static_cast<UINT>(screenName.size()));
-    HRESULT hr = name ? session_->put_Identity(name) : E_OUTOFMEMORY;
-    SysFreeString(name);
+    ScopedBstr name(screenName);
+    const HRESULT hr = name.Get() ? session_->put_Identity(name.Get()) : E_OUTOFMEMORY;
     if (FAILED(hr)) {
         ShowSystemError(hr);
         return false;
@@ -356,13 +499,24 @@ bool CAIMConnection::SetIdentity(const std::wstring& screenName)
     return true;
 }
 
-bool CAIMConnection::SignOnAccount(const std::wstring& screenName, const std::wstring& password)
+bool CAIMConnection::SignOnAccount(const std::wstring& screenName, const std::wstring& password, bool additional)
 {
     // A sign-on already under way (or done) is not started twice.
     if (State() != AIMCC::AccState::Offline)
         return false;
     if (!SetIdentity(screenName))
         return false;
+    if (additional) {
+        AIMCC::IAccSession* primary = Connections().empty() ? nullptr : Connections().front()->Session();
+        VARIANT value;
+        value.vt = VT_DISPATCH;
+        value.pdispVal = primary;
+        const HRESULT hr = primary ? session_->put_Property(AIMCC::AccSessionProp::PrimarySession, value) : E_UNEXPECTED;
+        if (FAILED(hr)) {
+            ShowSystemError(hr);
+            return false;
+        }
+    }
     BSTR secret = SysAllocStringLen(password.data(), static_cast<UINT>(password.size()));
     const HRESULT hr = secret ? session_->SignOn(secret) : E_OUTOFMEMORY;
     if (secret) {
@@ -381,38 +535,40 @@ bool CAIMConnection::SignOnAccount(const std::wstring& screenName, const std::ws
 void CAIMConnection::AfterSignOnStarted()
 {
     ComPtr<AIMCC::IAccSecurity> security;
-    if (SUCCEEDED(session_->get_Security(&security)))
-        security->Initialize(0);
+    HRESULT hr = session_->get_Security(&security);
+    if (SUCCEEDED(hr))
+        hr = security->Initialize(0);
+    if (FAILED(hr))
+        ShowSystemError(hr);
     ComPtr<AIMCC::IAccPreferences> prefs;
     if (FAILED(session_->get_Prefs(&prefs)))
         return;
     // Certificates are used only when the user has configured one.
     for (const wchar_t* name : {L"aimcc.security.encrCert", L"aimcc.security.signCert"}) {
         ScopedVariant value;
-        BSTR key = SysAllocString(name);
-        const HRESULT hr = key ? prefs->GetValue(key, &value) : E_OUTOFMEMORY;
-        SysFreeString(key);
+        ScopedBstr key(name);
+        hr = key.Get() ? prefs->GetValue(key.Get(), &value) : E_OUTOFMEMORY;
         if (hr == S_OK && value.Get().vt == VT_BSTR && SysStringLen(value.Get().bstrVal) > 0) {
-            if (security)
-                security->UseCertificate(0);
+            hr = security ? security->UseCertificate(0) : E_UNEXPECTED;
+            if (FAILED(hr))
+                ShowSystemError(hr);
             break;
         }
     }
     // Devices for audio and video are always listed.
-    BSTR key = SysAllocString(L"aimcc.av.enumDevices");
-    if (!key)
+    ScopedBstr key(L"aimcc.av.enumDevices");
+    if (!key.Get())
         return;
     ScopedVariant current;
     ScopedVariant asBool;
-    const bool isTrue = SUCCEEDED(prefs->GetValue(key, &current))
+    const bool isTrue = SUCCEEDED(prefs->GetValue(key.Get(), &current))
         && SUCCEEDED(VariantChangeType(&asBool, &current.Get(), 0, VT_BOOL)) && asBool.Get().boolVal == VARIANT_TRUE;
     if (!isTrue) {
         VARIANT on;
         on.vt = VT_BOOL;
         on.boolVal = VARIANT_TRUE;
-        prefs->SetValue(key, on);
+        prefs->SetValue(key.Get(), on);
     }
-    SysFreeString(key);
 }
 
 void CAIMConnection::SignOffAccount()
@@ -425,14 +581,42 @@ void CAIMConnection::ReleaseSession()
 {
     if (!session_)
         return;
-    if (eventPoint_)
-        eventPoint_->Unadvise(eventCookie_);
-    eventPoint_.Reset();
-    eventCookie_ = 0;
+    if (!IsPrimary()) {
+        if (IBuddyListEvents* list = BuddyListPane())
+            list->RemoveIdentity(this);
+    }
+    Disconnect(session_.Get());
     session_->put_PrefsHook(nullptr);
+    pending_.clear();
+    requests_.Clear();
+    buddyListReady_ = false;
     // The session goes before the hook it may still call.
     session_.Reset();
     prefs_.Reset();
+}
+
+void CAIMConnection::SendFilesTo(HWND owner, const std::wstring& buddy, const std::wstring& path)
+{
+    if (!path.empty()) {
+        StartOutgoingTransfer(this, buddy, path, false);
+        return;
+    }
+    wchar_t chosen[MAX_PATH] = L"";
+    const std::wstring title = LoadLangString(391);
+    if (ChooseFile(owner, title.c_str(), L"All Files\0*.*\0", chosen))
+        StartOutgoingTransfer(this, buddy, chosen, false);
+}
+
+void CAIMConnection::SendFolderTo(HWND owner, const std::wstring& buddy, const std::wstring& path)
+{
+    if (!path.empty()) {
+        StartOutgoingTransfer(this, buddy, path, true);
+        return;
+    }
+    wchar_t chosen[MAX_PATH] = L"";
+    const std::wstring title = LoadLangString(293);
+    if (ChooseFolder(owner, title.c_str(), chosen))
+        StartOutgoingTransfer(this, buddy, chosen, true);
 }
 
 std::wstring CAIMConnection::Identity() const
@@ -455,52 +639,723 @@ long CAIMConnection::State() const
     return state;
 }
 
-void CAIMConnection::OnStateChange(long state, HRESULT result)
+bool CAIMConnection::IsAway() const
+{
+    ScopedVariant value;
+    if (!session_ || FAILED(session_->get_Property(AIMCC::AccSessionProp::AwayMessage, &value)))
+        return false;
+    const VARIANT& v = value.Get();
+    if (v.vt == VT_DISPATCH || v.vt == VT_UNKNOWN)
+        return v.punkVal != nullptr;
+    return v.vt == VT_BSTR ? SysStringLen(v.bstrVal) > 0 : v.vt != VT_EMPTY && v.vt != VT_NULL;
+}
+
+bool CAIMConnection::PropertyIsTrue(long property) const
+{
+    long number = 0;
+    return session_ && ReadLong(session_.Get(), property, number) && number != 0;
+}
+
+HWND CAIMConnection::ImWindow(AIMCC::IAccImSession* imSession, bool create)
+{
+    return imSession ? ConversationWindowFor(this, imSession, create) : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Session state
+// ---------------------------------------------------------------------------
+
+void CAIMConnection::OnStateChange(AIMCC::IAccSession*, long state, HRESULT result)
 {
     const bool primary = IsPrimary();
-    IMainPanes* main = primary ? MainPanes() : nullptr;
-    if (main && !main->PanesWindow())
-        main = nullptr;
+    IMainPanes* main = primary ? LiveMainPanes() : nullptr;
+    IBuddyListEvents* list = BuddyListPane();
 
     switch (state) {
     case AIMCC::AccState::Offline:
-        SetSignOnStartedByUser(false);
-        if (main)
-            ShowPaneUnlessShown(main, main->SignOnPane());
-        break;
     case AIMCC::AccState::SigningOff:
+        buddyListReady_ = false;
+        if (!primary) {
+            if (list)
+                list->RemoveIdentity(this);
+            break;
+        }
         SetSignOnStartedByUser(false);
-        if (main)
-            ShowPaneUnlessShown(main, main->SignOnProgressPane());
+        ResetAutoHide();
+        if (main) {
+            CPaneWnd* pane = state == AIMCC::AccState::Offline ? static_cast<CPaneWnd*>(main->SignOnPane())
+                                                                : main->SignOnProgressPane();
+            if (ShowPaneUnlessShown(main, pane, false) && list)
+                list->Reset();
+        }
+        ShowTrayIcon(kIconInvisible);
+        UnloadSpellChecker();
         break;
     case AIMCC::AccState::Connecting:
-        if (primary)
+        buddyListReady_ = false;
+        if (primary) {
             ReleaseOtherSessions();
-        if (main)
-            ShowPaneUnlessShown(main, main->SignOnProgressPane());
+            ResetAutoHide();
+            if (main)
+                ShowPaneUnlessShown(main, main->SignOnProgressPane(), true);
+        } else if (list) {
+            list->RemoveIdentity(this);
+        }
+        if (SignOnStartedByUser())
+            ApplySignOnOption(state);
         break;
     case AIMCC::AccState::Online:
-        if (main) {
-            main->ClearNotices();
-            ShowPaneUnlessShown(main, main->BuddyListPane());
+        if (primary) {
+            if (main) {
+                main->ClearNotices();
+                ShowPaneUnlessShown(main, main->BuddyListPane(), false);
+            }
+            ShowTrayIcon(kIconAvailable);
+            if (SignOnStartedByUser())
+                SignOnAdditionalAccounts();
+            LoadSpellChecker();
         }
+        if (SignOnStartedByUser())
+            ApplySignOnOption(state);
+        RequestStoredMessages();
         break;
     default:
         break;
     }
+    ShowStateConsequences(state, result);
+}
 
+void CAIMConnection::ShowStateConsequences(long state, HRESULT result)
+{
     bool error = false;
     const UINT stringId = SessionStateString(state, result, error);
     if (stringId == 0)
         return;
-    IMainPanes* window = MainPanes();
-    if (!window || !window->PanesWindow())
+    IMainPanes* window = LiveMainPanes();
+    if (!error) {
+        if (window && IsPrimary() && CurrentPaneId(window) == kSignOnStatePaneKindId)
+            window->SignOnProgressPane()->SetProgressText(stringId);
         return;
-    if (error) {
-        window->AddNotice(LoadIcon(nullptr, IDI_ERROR), SessionErrorText(stringId, result, Identity()));
-    } else if (main && CurrentPaneId(main) == kSignOnStatePaneKindId) {
-        main->SignOnProgressPane()->SetProgressText(stringId);
     }
+    const unsigned long code = static_cast<unsigned long>(result);
+    if (code >= 0x80040410UL && code <= 0x80040413UL) {
+        // The server refuses this version: offer to look for a newer one,
+        // and say so even when there is none.
+        const int answer = ShowErrorBox(window ? window->PanesWindow() : nullptr, LoadLangString(stringId),
+                                        MB_YESNO | MB_ICONINFORMATION | MB_SETFOREGROUND);
+        INotificationIcon* icon = NotificationIcon();
+        if (answer == IDYES && icon)
+            StartUpdateCheck(true, icon->MessageWindow(), kAppMessage, kAppUpdateResult);
+        return;
+    }
+    if (window)
+        window->AddNotice(LoadIcon(nullptr, IDI_ERROR), SessionErrorText(stringId, result, Identity()));
+}
+
+void CAIMConnection::ApplySignOnOption(long state)
+{
+    if (!session_)
+        return;
+    const int option = SignOnOption();
+    if (state == AIMCC::AccState::Connecting && option == 3) {
+        if (IsAway())
+            PutEmpty(session_.Get(), AIMCC::AccSessionProp::AwayMessage);
+        if (!PropertyIsTrue(AIMCC::AccSessionProp::Invisible))
+            PutBool(session_.Get(), AIMCC::AccSessionProp::Invisible, true);
+    } else if (state == AIMCC::AccState::Online && option == 1) {
+        if (PropertyIsTrue(AIMCC::AccSessionProp::Invisible))
+            PutBool(session_.Get(), AIMCC::AccSessionProp::Invisible, false);
+        if (IsAway())
+            PutEmpty(session_.Get(), AIMCC::AccSessionProp::AwayMessage);
+    } else if (state == AIMCC::AccState::Online && option == 2) {
+        ScopedBstr text(LoadLangString(88));
+        ScopedBstr type(L"text/plain");
+        ComPtr<AIMCC::IAccIm> message;
+        if (text.Get() && type.Get() && SUCCEEDED(session_->CreateIm(text.Get(), type.Get(), &message))) {
+            VARIANT value;
+            value.vt = VT_DISPATCH;
+            value.pdispVal = message.Get();
+            session_->put_Property(AIMCC::AccSessionProp::AwayMessage, value);
+        }
+    }
+}
+
+void CAIMConnection::SignOnAdditionalAccounts()
+{
+    ScopedVariant listed;
+    if (!session_ || FAILED(session_->get_Property(AIMCC::AccSessionProp::AdditionalAccounts, &listed)))
+        return;
+    std::vector<std::wstring> signedOn;
+    for (const auto& connection : Connections())
+        signedOn.push_back(connection->Identity());
+    for (const std::wstring& name : AdditionalAccountsToSignOn(TextsOf(listed.Get()), signedOn)) {
+        if (!IsStorableScreenName(name))
+            continue;
+        ComPtr<CAIMConnection> connection = Create();
+        if (!connection)
+            return;
+        Connections().push_back(connection);
+        if (!connection->SignOnAccount(name, std::wstring(), true)) {
+            // Nothing started: it leaves no entry behind.
+            auto& connections = Connections();
+            for (auto it = connections.begin(); it != connections.end(); ++it) {
+                if (*it == connection) {
+                    connections.erase(it);
+                    break;
+                }
+            }
+            connection->ReleaseSession();
+        }
+    }
+}
+
+void CAIMConnection::RequestStoredMessages()
+{
+    ComPtr<AIMCC::IAccPreferences> prefs;
+    if (!session_ || FAILED(session_->get_Prefs(&prefs)))
+        return;
+    ScopedBstr name(L"aimcc.im.permissions.allowImStorage");
+    ScopedVariant value;
+    ScopedVariant asBool;
+    if (!name.Get() || FAILED(prefs->GetValue(name.Get(), &value))
+        || FAILED(VariantChangeType(&asBool, &value.Get(), 0, VT_BOOL)) || asBool.Get().boolVal != VARIANT_TRUE)
+        return;
+    ScopedVariant holder;
+    if (FAILED(session_->get_Property(AIMCC::AccSessionProp::ImStorage, &holder)) || holder.Get().vt != VT_DISPATCH
+        || !holder.Get().pdispVal)
+        return;
+    ComPtr<AIMCC::IAccImStorage> storage;
+    if (FAILED(holder.Get().pdispVal->QueryInterface(IID_PPV_ARGS(&storage))))
+        return;
+    VARIANT none;
+    VariantInit(&none);
+    long requestId = 0;
+    if (SUCCEEDED(storage->RetrieveStored(none, &requestId)))
+        requests_.RecordWithoutWindow(requestId);
+}
+
+// ---------------------------------------------------------------------------
+// Own properties
+// ---------------------------------------------------------------------------
+
+void CAIMConnection::OnSessionPropertyChange(AIMCC::IAccSession*, long property)
+{
+    switch (property) {
+    case AIMCC::AccSessionProp::AwayMessage:
+    case AIMCC::AccSessionProp::Invisible:
+        if (IsPrimary())
+            OnOwnPresenceChanged();
+        RedrawBuddyList();
+        break;
+    case AIMCC::AccSessionProp::StatusText:
+    case AIMCC::AccSessionProp::StatusLink:
+        RedrawBuddyList();
+        break;
+    case AIMCC::AccSessionProp::Wallpaper:
+        if (ShowsWallpaper(Identity()))
+            TellConversationWindows(property);
+        break;
+    case AIMCC::AccSessionProp::FlashWallpaper:
+    case AIMCC::AccSessionProp::ImmersiveWallpaper: {
+        ScopedVariant item;
+        if (!session_ || FAILED(session_->get_Property(property, &item)) || item.Get().vt != VT_DISPATCH
+            || !item.Get().pdispVal)
+            break;
+        ComPtr<AIMCC::IAccObject> object;
+        if (FAILED(item.Get().pdispVal->QueryInterface(IID_PPV_ARGS(&object))))
+            break;
+        ScopedVariant stream;
+        const HRESULT hr = object->get_Property(AIMCC::AccBartProp::Stream, &stream);
+        if (SUCCEEDED(hr)) {
+            if (ShowsWallpaper(Identity()))
+                TellConversationWindows(property);
+        } else if (hr == AIMCC::ACC_E_PENDING) {
+            long number = 0;
+            if (ReadLong(object.Get(), AIMCC::AccBartProp::Stream, number))
+                ownWallpaper_ = number;
+        }
+        break;
+    }
+    case AIMCC::AccSessionProp::SmileySet:
+        RefreshActiveConversation();
+        break;
+    default:
+        break;
+    }
+}
+
+void CAIMConnection::OnOwnPresenceChanged()
+{
+    const bool away = IsAway();
+    ShowTrayIcon(PresenceIconId(false, away, PropertyIsTrue(AIMCC::AccSessionProp::Invisible)));
+    const CIni& ini = Settings();
+    if (!IsAppLocked() && ini.GetBool(L"Status", L"HideIMsWhenAway", false))
+        HideConversationWindows(away);
+    if (ini.GetBool(L"Status", L"MuteWhenAway", false))
+        SetSoundsMuted(away);
+    else
+        SetSoundsMuted(ReadAccountBool(ini, L"Settings.SOUNDS", Identity(), L"Disable", false));
+    if (away && ini.GetBool(L"Status", L"NoNotifyWhenAway", false))
+        CloseAllToasts();
+}
+
+void CAIMConnection::OnSessionStatusChange(AIMCC::IAccSession*, long)
+{
+    if (!IsPrimary())
+        return;
+    ShowTrayIcon(PresenceIconId(PropertyIsTrue(AIMCC::AccSessionProp::ImForwarding), IsAway(),
+                                PropertyIsTrue(AIMCC::AccSessionProp::Invisible)));
+}
+
+// ---------------------------------------------------------------------------
+// Answers to requests
+// ---------------------------------------------------------------------------
+
+void CAIMConnection::OnWarnResult(AIMCC::IAccSession*, AIMCC::IAccUser*, long kind, long requestId, HRESULT result,
+                                  const VARIANT&)
+{
+    const CRequestMap::Entry entry = requests_.Take(requestId);
+    if (entry.window)
+        PassRequestResult(entry.window, AIMCC::AccEvent::WarnResult, requestId, kind, result);
+}
+
+void CAIMConnection::OnServerUrlReady(long requestId, HRESULT result, const std::wstring& url, AIMCC::IAccSession*,
+                                      const std::wstring&, const VARIANT&)
+{
+    const CRequestMap::Entry entry = requests_.Take(requestId);
+    // The address comes from the network: only a web page is opened, never
+    // a program, a file or another protocol's handler.
+    if (!entry.known || FAILED(result) || entry.hadWindow || !IsOpenableServerAddress(url))
+        return;
+    ShellExecuteW(MainOwner(), L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void CAIMConnection::OnRequestFailed(AIMCC::IAccObject* object, long requestId, long flag)
+{
+    requests_.Take(requestId);
+    if (flag != 0)
+        return;
+    ShowErrorBox(MainOwner(), FormatLangString(717, {ReadText(object, 0)}), MB_ICONINFORMATION);
+}
+
+void CAIMConnection::OnNewMail(AIMCC::IAccSession*, AIMCC::IAccMail* mail)
+{
+    if ((ReadAccountUInt(Settings(), L"Settings.NOTIFY", Identity(), L"Misc", 0) & 1) == 0)
+        return;
+    long status = -1;
+    long unread = 0;
+    if (ReadLong(mail, AIMCC::AccMailProp::Status, status) && status == 0
+        && ReadLong(mail, AIMCC::AccMailProp::UnreadCount, unread) && unread > 0)
+        ToastNewMail(this, mail);
+}
+
+void CAIMConnection::OnBartItemRequestDone(AIMCC::IAccSession*, AIMCC::IAccBartItem* item, long, long requestId,
+                                           HRESULT result, AIMCC::IAccObject*)
+{
+    const CRequestMap::Entry entry = requests_.Take(requestId);
+    long type = 0;
+    ReadLong(item, AIMCC::AccBartProp::Type, type);
+    if (!entry.window) {
+        // Own wallpapers arrive without anyone having asked.
+        if (SUCCEEDED(result)
+            && (type == AIMCC::AccBartType::FlashWallpaper || type == AIMCC::AccBartType::ImmersiveWallpaper)
+            && ShowsWallpaper(Identity()))
+            TellConversationWindows(AIMCC::AccBartPropertyBase + type);
+        return;
+    }
+    const bool statusItem = type == AIMCC::AccBartType::StatusText || type == AIMCC::AccBartType::StatusLink;
+    switch (entry.kind) {
+    case kKindBuddyListPane:
+        RedrawBuddyList();
+        break;
+    case kKindBuddyInfo:
+        ReloadBuddyInfo(entry.window);
+        break;
+    case kKindInfoTipManager:
+        RefreshInfoTips(entry.window);
+        break;
+    case kKindNewSessionPrompt:
+        UpdateNewSessionPrompt(entry.window);
+        break;
+    case kKindSoundManager:
+        PlaySessionSound(entry.window, this);
+        break;
+    case kKindMessageEditorPane:
+    case kKindChat:
+        if (SUCCEEDED(result) && type == AIMCC::AccBartType::SmileySet)
+            PassRequestResult(entry.window, AIMCC::AccEvent::BartItemRequestDone, requestId, type, result);
+        break;
+    case kKindNotificationsManager:
+        if (SUCCEEDED(result) && statusItem)
+            UpdateToast(entry.window);
+        break;
+    default:
+        break;
+    }
+}
+
+void CAIMConnection::OnUserRequestDone(AIMCC::IAccSession*, AIMCC::IAccUser* user, long property, long requestId,
+                                       HRESULT result, const VARIANT&)
+{
+    const CRequestMap::Entry entry = requests_.Take(requestId);
+    if (!entry.window)
+        return;
+    switch (property) {
+    case AIMCC::AccUserProp::Profile:
+        if (entry.kind == kKindBuddyInfo)
+            ShowBuddyProfile(entry.window, user, FAILED(result));
+        break;
+    case AIMCC::AccUserProp::AwayMessage:
+        if (entry.kind == kKindBuddyInfo && SUCCEEDED(result))
+            ShowBuddyAwayMessage(entry.window, user);
+        break;
+    case AIMCC::AccUserProp::SecurityInfo:
+        if (entry.kind == kKindChat && SUCCEEDED(result))
+            PostMessageW(entry.window, WM_COMMAND, 100, 0);
+        break;
+    case AIMCC::AccUserProp::BuddyIcon:
+        if (entry.kind == kKindBuddyListPane)
+            RedrawBuddyList();
+        else if (entry.kind == kKindBuddyInfo)
+            ReloadBuddyInfo(entry.window);
+        else if (entry.kind == kKindInfoTipManager)
+            RefreshInfoTips(entry.window);
+        break;
+    case AIMCC::AccUserProp::StatusText:
+    case AIMCC::AccUserProp::StatusLink:
+        if (entry.kind == kKindBuddyInfo)
+            ReloadBuddyInfo(entry.window);
+        else if (entry.kind == kKindBuddyEventView)
+            UpdateBuddyEventView(entry.window, this, user);
+        break;
+    default:
+        break;
+    }
+}
+
+void CAIMConnection::OnRequestForget(AIMCC::IAccSession*, long requestId, HRESULT)
+{
+    requests_.Take(requestId);
+}
+
+// ---------------------------------------------------------------------------
+// Buddy list
+// ---------------------------------------------------------------------------
+
+void CAIMConnection::OnBuddyListChange(AIMCC::IAccSession*, AIMCC::IAccBuddyList*, long, HRESULT result)
+{
+    if (IBuddyListEvents* list = result == S_OK ? BuddyListPane() : nullptr)
+        list->RebuildIdentity(this);
+}
+
+void CAIMConnection::OnGroupRemoved(AIMCC::IAccSession*, AIMCC::IAccGroup* group, HRESULT result)
+{
+    if (IBuddyListEvents* list = result == S_OK ? BuddyListPane() : nullptr)
+        list->OnGroupRemoved(this, group);
+}
+
+void CAIMConnection::OnGroupAdded(AIMCC::IAccSession*, AIMCC::IAccBuddyList*, AIMCC::IAccGroup*, long,
+                                  HRESULT result)
+{
+    if (IBuddyListEvents* list = result == S_OK ? BuddyListPane() : nullptr)
+        list->RebuildIdentity(this);
+}
+
+void CAIMConnection::OnBuddyAdded(AIMCC::IAccSession*, AIMCC::IAccGroup* group, AIMCC::IAccUser* buddy, long,
+                                  HRESULT result)
+{
+    if (IBuddyListEvents* list = result == S_OK ? BuddyListPane() : nullptr)
+        list->OnBuddyAdded(this, group, buddy);
+}
+
+void CAIMConnection::OnBuddyRemoved(AIMCC::IAccSession*, AIMCC::IAccGroup* group, AIMCC::IAccUser* buddy,
+                                    HRESULT result)
+{
+    if (IBuddyListEvents* list = result == S_OK ? BuddyListPane() : nullptr)
+        list->OnBuddyRemoved(this, group, buddy);
+}
+
+void CAIMConnection::OnBuddyMoved(AIMCC::IAccSession*, AIMCC::IAccGroup* from, long, AIMCC::IAccGroup* to, long,
+                                  AIMCC::IAccUser* buddy, HRESULT result)
+{
+    if (IBuddyListEvents* list = result == S_OK ? BuddyListPane() : nullptr)
+        list->OnBuddyMoved(this, from, to, buddy);
+}
+
+void CAIMConnection::OnBuddyListReady(AIMCC::IAccSession*, AIMCC::IAccBuddyList*, long value)
+{
+    if (value != AIMCC::AccBuddyListReadyValue || buddyListReady_)
+        return;
+    // The flag is the account's: actions waiting for the list go ahead even
+    // while no pane shows it.
+    buddyListReady_ = true;
+    if (IBuddyListEvents* list = BuddyListPane())
+        list->AddIdentity(this);
+}
+
+void CAIMConnection::OnGroupChange(AIMCC::IAccSession*, AIMCC::IAccGroup* group, long code)
+{
+    if (code != AIMCC::AccGroupChange::Moved && code != AIMCC::AccGroupChange::Appearance)
+        return;
+    if (IBuddyListEvents* list = BuddyListPane())
+        list->OnGroupChanged(this, group, code);
+}
+
+void CAIMConnection::OnBuddyChange(AIMCC::IAccSession*, AIMCC::IAccUser*, AIMCC::IAccUser* now, long property,
+                                   HRESULT result)
+{
+    if (result != S_OK)
+        return;
+    if (IBuddyListEvents* list = BuddyListPane())
+        list->OnBuddyChanged(this, now, property);
+    if (HWND conversation = ConversationWindowWithBuddy(this, now)) {
+        PassBuddyChange(conversation, now, property);
+        UpdateConversationTab(conversation);
+    }
+    const CIni& ini = Settings();
+    const std::wstring identity = Identity();
+    if (!ReadAccountBool(ini, L"Settings.NOTIFY", identity, L"DisableAll", false))
+        ToastBuddyEvent(this, now, property);
+    if (ReadAccountUInt(ini, L"Settings.LOGS", identity, L"Buddies", 0) != 0)
+        LogBuddyEvent(this, now, property);
+    if (HWND view = BuddyEventView())
+        UpdateBuddyEventView(view, this, now);
+}
+
+void CAIMConnection::OnPreferenceChange(AIMCC::IAccSession*, const std::wstring& name, HRESULT result)
+{
+    if (result == S_OK
+        && CompareStringOrdinal(name.c_str(), static_cast<int>(name.size()), L"aimcc.folders.logs", -1, TRUE)
+            == CSTR_EQUAL)
+        RereadLogFolder();
+}
+
+// ---------------------------------------------------------------------------
+// Secondary sessions: IMs, chats, file transfers and shares
+// ---------------------------------------------------------------------------
+
+void CAIMConnection::OnSecondarySessionOffered(AIMCC::IAccSession*, AIMCC::IAccObject* object, long type)
+{
+    if (!object)
+        return;
+    if (type == AIMCC::AccSecondaryType::Im || type == AIMCC::AccSecondaryType::FileXfer
+        || type == AIMCC::AccSecondaryType::FileShare)
+        pending_.emplace_back(object);
+}
+
+void CAIMConnection::OnSecondarySessionState(AIMCC::IAccSession*, AIMCC::IAccObject* object, long state,
+                                             HRESULT result)
+{
+    long type = 0;
+    ReadLong(object, AIMCC::AccImSessionProp::Type, type);
+    if (type == AIMCC::AccSecondaryType::Im) {
+        long mode = -1;
+        ReadLong(object, AIMCC::AccImSessionProp::Mode, mode);
+        ComPtr<AIMCC::IAccImSession> imSession;
+        if (object)
+            object->QueryInterface(IID_PPV_ARGS(&imSession));
+        if (mode >= AIMCC::AccImMode::Im && mode <= AIMCC::AccImMode::Chat && imSession) {
+            if (state == AIMCC::AccSecondaryState::Offered) {
+                long offered = -1;
+                if (ReadLong(object, AIMCC::AccImSessionProp::OfferedMode, offered) && offered >= 0 && offered <= 2)
+                    OpenNewSessionPrompt(this, object, offered);
+            } else if (state == AIMCC::AccSecondaryState::Ready || state == AIMCC::AccSecondaryState::Closed) {
+                const bool create = state == AIMCC::AccSecondaryState::Ready && mode != AIMCC::AccImMode::Im;
+                if (HWND window = ImWindow(imSession.Get(), create))
+                    PassImEvent(window, AIMCC::AccEvent::SecondarySessionState, nullptr, nullptr, state, result);
+            }
+        }
+    } else if (type == AIMCC::AccSecondaryType::FileXfer) {
+        if (result == S_OK && state == AIMCC::AccSecondaryState::Offered)
+            OpenNewSessionPrompt(this, object, type);
+        else
+            PassFileTransferEvent(this, AIMCC::AccEvent::SecondarySessionState, object, nullptr, state);
+    } else if (type == AIMCC::AccSecondaryType::FileShare) {
+        if (result != S_OK) {
+            if (!CloseNewSessionPromptFor(object))
+                PassFileShareEvent(nullptr, this, AIMCC::AccEvent::SecondarySessionState, object, 0, result);
+        } else if (state == AIMCC::AccSecondaryState::Offered) {
+            OpenNewSessionPrompt(this, object, type);
+        } else {
+            PassFileShareEvent(nullptr, this, AIMCC::AccEvent::SecondarySessionState, object, 0, result);
+        }
+    }
+    if (state == AIMCC::AccSecondaryState::Closed) {
+        for (auto it = pending_.begin(); it != pending_.end(); ++it) {
+            if (SameObject(it->Get(), object)) {
+                pending_.erase(it);
+                break;
+            }
+        }
+    }
+}
+
+void CAIMConnection::OnImSessionEvent(AIMCC::IAccSession*, AIMCC::IAccImSession* imSession, long code)
+{
+    if (HWND window = ImWindow(imSession, false))
+        PassImEvent(window, AIMCC::AccEvent::ImSessionEvent, nullptr, nullptr, code, S_OK);
+}
+
+void CAIMConnection::OnChatMemberJoined(AIMCC::IAccSession*, AIMCC::IAccImSession* chat, AIMCC::IAccUser* user)
+{
+    if (HWND window = ImWindow(chat, false))
+        PassImEvent(window, AIMCC::AccEvent::ChatMemberJoined, user, nullptr, 0, S_OK);
+}
+
+void CAIMConnection::OnChatMemberLeft(AIMCC::IAccSession*, AIMCC::IAccImSession* chat, AIMCC::IAccUser* user,
+                                      long reason, const std::wstring&, HRESULT result)
+{
+    if (HWND window = ImWindow(chat, false))
+        PassImEvent(window, AIMCC::AccEvent::ChatMemberLeft, user, nullptr, reason, result);
+}
+
+void CAIMConnection::OnChatEvent(AIMCC::IAccSession*, AIMCC::IAccImSession* chat, long code, const VARIANT&,
+                                 HRESULT result)
+{
+    if (HWND window = ImWindow(chat, false))
+        PassImEvent(window, AIMCC::AccEvent::ChatEvent, nullptr, nullptr, code, result);
+}
+
+void CAIMConnection::OnInviteResult(AIMCC::IAccSession*, AIMCC::IAccImSession*, long requestId, const std::wstring&,
+                                    HRESULT result)
+{
+    const CRequestMap::Entry entry = requests_.Take(requestId);
+    if (entry.window && entry.kind == kKindChat)
+        PassRequestResult(entry.window, AIMCC::AccEvent::InviteResult, requestId, 0, result);
+}
+
+void CAIMConnection::OnImSessionRequestDone(AIMCC::IAccSession*, AIMCC::IAccImSession*, long requestId,
+                                            const VARIANT&, HRESULT result)
+{
+    const CRequestMap::Entry entry = requests_.Take(requestId);
+    if (entry.window && entry.kind == kKindChat)
+        PassRequestResult(entry.window, AIMCC::AccEvent::ImSessionRequestDone, requestId, 0, result);
+}
+
+void CAIMConnection::OnMessageSent(AIMCC::IAccSession*, AIMCC::IAccImSession* imSession, AIMCC::IAccUser* user,
+                                   AIMCC::IAccIm* message)
+{
+    if (HWND window = ImWindow(imSession, false))
+        PassImEvent(window, AIMCC::AccEvent::MessageSent, user, message, 0, S_OK);
+    // Writing to someone while away means being back, unless the user wants
+    // to stay away or this was the automatic reply.
+    long flags = 0;
+    ReadLong(message, AIMCC::AccImProp::Flags, flags);
+    if (!session_ || Settings().GetBool(L"Status", L"AllowMsgWhenAway", false) || !IsAway()
+        || (flags & AIMCC::AccImFlags::AutoResponse) != 0)
+        return;
+    PutEmpty(session_.Get(), AIMCC::AccSessionProp::AwayMessage);
+    if (PropertyIsTrue(AIMCC::AccSessionProp::Invisible))
+        PutBool(session_.Get(), AIMCC::AccSessionProp::Invisible, false);
+}
+
+void CAIMConnection::OnSendResult(AIMCC::IAccSession*, AIMCC::IAccImSession* imSession, AIMCC::IAccUser* user,
+                                  AIMCC::IAccIm* message, HRESULT result)
+{
+    if (HWND window = ImWindow(imSession, false))
+        PassImEvent(window, AIMCC::AccEvent::SendResult, user, message, 0, result);
+}
+
+void CAIMConnection::OnMessageReceived(AIMCC::IAccSession*, AIMCC::IAccImSession* imSession,
+                                       AIMCC::IAccUser* sender, AIMCC::IAccIm* message)
+{
+    HWND window = ImWindow(imSession, true);
+    if (window)
+        PassImEvent(window, AIMCC::AccEvent::MessageReceived, sender, message, 0, S_OK);
+    if (!window || !IsConversationInView(window))
+        ToastMessage(this, imSession, sender, message);
+}
+
+void CAIMConnection::OnTypingChange(AIMCC::IAccSession*, AIMCC::IAccImSession* imSession, AIMCC::IAccUser* user,
+                                    long state)
+{
+    if (HWND window = ImWindow(imSession, false))
+        PassImEvent(window, AIMCC::AccEvent::TypingChange, user, nullptr, state, S_OK);
+}
+
+void CAIMConnection::OnDirectItemData(AIMCC::IAccSession*, AIMCC::IAccImSession* imSession, AIMCC::IAccIm* message,
+                                      const std::wstring&, AIMCC::IAccStream*)
+{
+    if (HWND window = ImWindow(imSession, false))
+        PassImEvent(window, AIMCC::AccEvent::DirectItemData, nullptr, message, 0, S_OK);
+}
+
+void CAIMConnection::OnDirectItemProgress(AIMCC::IAccSession*, AIMCC::IAccImSession* imSession,
+                                          AIMCC::IAccIm* message, const std::wstring&, AIMCC::IAccStream*)
+{
+    if (HWND window = ImWindow(imSession, false))
+        PassImEvent(window, AIMCC::AccEvent::DirectItemProgress, nullptr, message, 0, S_OK);
+}
+
+void CAIMConnection::OnNotification(AIMCC::IAccSession*, AIMCC::IAccImSession* imSession, AIMCC::IAccIm* message)
+{
+    if (HWND window = ImWindow(imSession, false))
+        PassImEvent(window, AIMCC::AccEvent::Notification, nullptr, message, 0, S_OK);
+}
+
+void CAIMConnection::OnImSessionNotice(AIMCC::IAccSession*, AIMCC::IAccImSession* imSession, long notice)
+{
+    if (HWND window = ImWindow(imSession, false))
+        PassImEvent(window, AIMCC::AccEvent::ImSessionNotice, nullptr, nullptr, notice, S_OK);
+}
+
+void CAIMConnection::OnReceivedItemsDone(AIMCC::IAccSession*, AIMCC::IAccImSession* imSession, AIMCC::IAccIm* message)
+{
+    if (HWND window = ImWindow(imSession, false))
+        PassImEvent(window, AIMCC::AccEvent::ReceivedItemsDone, nullptr, message, 0, S_OK);
+}
+
+void CAIMConnection::OnSentItemsDone(AIMCC::IAccSession*, AIMCC::IAccImSession* imSession, AIMCC::IAccIm* message)
+{
+    if (HWND window = ImWindow(imSession, false))
+        PassImEvent(window, AIMCC::AccEvent::SentItemsDone, nullptr, message, 0, S_OK);
+}
+
+void CAIMConnection::OnFileXferAdded(AIMCC::IAccSession*, AIMCC::IAccFileXfer* transfer, bool incoming)
+{
+    PassFileTransferEvent(this, AIMCC::AccEvent::FileXferAdded, transfer, nullptr, incoming ? 1 : 0);
+}
+
+void CAIMConnection::OnFileXferProgress(AIMCC::IAccSession*, AIMCC::IAccFileXfer* transfer, AIMCC::IAccFile* file)
+{
+    PassFileTransferEvent(this, AIMCC::AccEvent::FileXferProgress, transfer, file, 0);
+}
+
+void CAIMConnection::OnFileXferState(AIMCC::IAccSession*, AIMCC::IAccFileXfer* transfer, HRESULT result)
+{
+    PassFileTransferEvent(this, AIMCC::AccEvent::FileXferState, transfer, nullptr, result);
+}
+
+void CAIMConnection::OnFileXferCollision(AIMCC::IAccSession*, AIMCC::IAccFileXfer* transfer, AIMCC::IAccFile* file,
+                                         long answer)
+{
+    PassFileTransferEvent(this, AIMCC::AccEvent::FileXferCollision, transfer, file, answer);
+}
+
+void CAIMConnection::OnFileXferDone(AIMCC::IAccSession*, AIMCC::IAccFileXfer* transfer, HRESULT result)
+{
+    PassFileTransferEvent(this, AIMCC::AccEvent::FileXferDone, transfer, nullptr, result);
+}
+
+void CAIMConnection::OnFileShareAnswer(AIMCC::IAccSession*, AIMCC::IAccFileShare* share, long requestId,
+                                       AIMCC::IAccFileShareEntry*, HRESULT result)
+{
+    const CRequestMap::Entry entry = requests_.Take(requestId);
+    if (entry.window && entry.kind == kKindFileShareBrowser)
+        PassFileShareEvent(entry.window, this, AIMCC::AccEvent::FileShareAnswer, share, requestId, result);
+}
+
+void CAIMConnection::OnFileShareRequest(AIMCC::IAccSession*, AIMCC::IAccFileShare* share, long requestId,
+                                        AIMCC::IAccFileShareEntry* entry, HRESULT result)
+{
+    // A request nobody here started is a buddy asking for one of our files.
+    if (!requests_.Holds(requestId)) {
+        PassFileShareRequestToTransfers(this, share, requestId, entry, result);
+        return;
+    }
+    const CRequestMap::Entry owner = requests_.Take(requestId);
+    if (owner.window && owner.kind == kKindFileShareBrowser)
+        PassFileShareEvent(owner.window, this, AIMCC::AccEvent::FileShareRequest, share, requestId, result);
 }
 
 // The seams the panes, start-up and shutdown call.

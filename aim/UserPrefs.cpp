@@ -141,29 +141,12 @@ Microsoft::WRL::ComPtr<CUserPrefs> CUserPrefs::Create()
 
 HRESULT STDMETHODCALLTYPE CUserPrefs::QueryInterface(REFIID riid, void** object)
 {
-    if (!object)
-        return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, AIMCC::IID_IAccPreferencesHook)
-        || IsEqualIID(riid, AIMCC::IID_IAccPreferencesHook2)) {
+    if (object && IsEqualIID(riid, AIMCC::IID_IAccPreferencesHook)) {
         *object = static_cast<AIMCC::IAccPreferencesHook2*>(this);
         AddRef();
         return S_OK;
     }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG STDMETHODCALLTYPE CUserPrefs::AddRef()
-{
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-}
-
-ULONG STDMETHODCALLTYPE CUserPrefs::Release()
-{
-    const LONG refs = InterlockedDecrement(&refs_);
-    if (refs == 0)
-        delete this;
-    return static_cast<ULONG>(refs);
+    return CAccObject::QueryInterface(riid, object);
 }
 
 HRESULT STDMETHODCALLTYPE CUserPrefs::ReadPreference(BSTR name, VARIANT* value)

@@ -6,17 +6,17 @@
 #pragma once
 
 #include "AccCore.h"
+#include "AccObject.h"
 
 #include <wrl/client.h>
 
-class CUserPrefs : public AIMCC::IAccPreferencesHook2 {
+class CUserPrefs : public AIMCC::CAccObject<AIMCC::IAccPreferencesHook2> {
 public:
     // Null when out of memory.
     static Microsoft::WRL::ComPtr<CUserPrefs> Create();
 
+    // Also answers the first hook interface, which the second extends.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE ReadPreference(BSTR name, VARIANT* value) override;
     HRESULT STDMETHODCALLTYPE ReadPreferenceDefault(BSTR name, VARIANT* value) override;
@@ -29,7 +29,5 @@ public:
 
 private:
     CUserPrefs() = default;
-    virtual ~CUserPrefs() = default;
-
-    LONG refs_ = 1;
+    ~CUserPrefs() override = default;
 };

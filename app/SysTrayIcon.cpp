@@ -1,6 +1,7 @@
 #include "SysTrayIcon.h"
 
 #include "LangStrings.h"
+#include "MediaLibrary.h"
 #include "WindowKinds.h"
 
 #include <strsafe.h>
@@ -55,6 +56,7 @@ bool CSysTrayIcon::Create(Handler handler)
     }
     Attach(hwnd, kKindSysTray);
     handler_ = handler;
+    SetNotificationIcon(this);
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     // The structure the shell of Windows XP knows; newer shells accept it too.
     data_ = {};
@@ -66,6 +68,8 @@ bool CSysTrayIcon::Create(Handler handler)
 
 void CSysTrayIcon::Destroy()
 {
+    if (NotificationIcon() == this)
+        SetNotificationIcon(nullptr);
     RemoveIcon();
     if (Hwnd() && IsWindow(Hwnd()))
         DestroyWindow(Hwnd());
@@ -98,6 +102,14 @@ bool CSysTrayIcon::ChangeIcon(HICON icon)
     data_.hIcon = icon;
     data_.uFlags = NIF_ICON;
     return Notify(NIM_MODIFY);
+}
+
+void CSysTrayIcon::ShowAccountIcon(int id)
+{
+    if (!added_)
+        return;
+    if (HICON icon = LoadMediaIcon(id, GetSystemMetrics(SM_CXSMICON)))
+        ChangeIcon(icon);
 }
 
 bool CSysTrayIcon::ShowBalloon(const wchar_t* title, const wchar_t* text, DWORD infoFlags)

@@ -4,6 +4,7 @@
 // "TaskbarCreated" broadcast (Explorer restarted) makes it add the icon again.
 #pragma once
 
+#include "NotificationIcon.h"
 #include "ScopedHandle.h"
 #include "SubclsWnd.h"
 
@@ -19,7 +20,7 @@ constexpr LPARAM kAppUpdateResult = 0x8005;
 // The code the handler receives for WM_COPYDATA (wParam: the COPYDATASTRUCT).
 constexpr LPARAM kAppCopyData = WM_COPYDATA;
 
-class CSysTrayIcon : public CSubclsWnd {
+class CSysTrayIcon : public CSubclsWnd, public INotificationIcon {
 public:
     // Receives the icon's callbacks (code = the mouse message or one of the
     // codes above) and WM_COPYDATA. A non-zero answer hands the keyboard
@@ -37,6 +38,10 @@ public:
     // The icon takes ownership of `icon`.
     bool AddIcon(HICON icon, UINT id, const wchar_t* tip);
     bool ChangeIcon(HICON icon);
+    // The primary account's state: the media library's icon `id`. Nothing
+    // while the shell shows no icon.
+    void ShowAccountIcon(int id) override;
+    HWND MessageWindow() const override { return Hwnd(); }
     bool ShowBalloon(const wchar_t* title, const wchar_t* text, DWORD infoFlags);
     bool RemoveIcon();
     bool HasIcon() const { return added_; }

@@ -332,7 +332,9 @@ enum : long {
 namespace AccSessionProp {
 enum : long {
     Identity = 0,                // text: the screen name (also get_Identity)
-    AdditionalAccounts = 1,      // array of texts: accounts to sign on after this one (always empty here)
+    AdditionalAccounts = 1,      // array of texts: accounts to sign on after this one; writable (VT_EMPTY
+                                 // erases) once the identity is set; kept as the list preference
+                                 // "aimcc.accounts.additional.<normalised screen name>"
     State = 2,                   // integer, read-only: AccState (also get_State)
     Profile = 6,                 // content (IAccIm); write a content object or HTML text; kept in "aimcc.general.profile"
     AwayMessage = 7,             // content or VT_EMPTY; write a content object, HTML text, or VT_EMPTY to come back
@@ -343,7 +345,10 @@ enum : long {
     ProfileLimit = 26,           // integer, read-only: profile length limit in characters
     AwayMessageLimit = 27,       // integer, read-only: away-message length limit in characters
     ChatRoomNameLimit = 28,      // integer, read-only (128)
-    PrimarySession = 31,         // session: the primary account (taken and ignored)
+    PrimarySession = 31,         // session: the primary account. A session that has one is an additional
+                                 // account: SignOn with an empty password then uses the protected
+                                 // preference "aimcc.accounts.password.<normalised screen name>", read
+                                 // through IAccPreferencesHook2::ReadProtectedPreference
     PrivacyListLimit = 33,       // integer, read-only: permitted / denied list limit
     ImStorage = 38,              // IAccImStorage, read-only
     BuddyIcon = AccBartPropertyBase + AccBartType::BuddyIcon,
@@ -556,6 +561,8 @@ enum : long {
 //   aimcc.im.showTimeStamps           "0"
 //   aimcc.im.permissions.allowImStorage "0"
 //   aimcc.general.profile             ""
+//   aimcc.accounts.additional.<name>  (none)  list: session property 1 of the account <name>
+//   aimcc.accounts.password.<name>    (none)  protected: an additional account's password
 // Every default the layer has is readable through
 // IAccPreferences::GetDefaultValue.
 // ---------------------------------------------------------------------------
@@ -583,7 +590,8 @@ struct IAccSession : public IAccObject {
     virtual HRESULT STDMETHODCALLTYPE get_State(long* state) = 0;
     // Starts signing on; progress and the outcome come as event 100. Fails at
     // once (E_INVALIDARG) without an identity, with ACC_E_BAD_PASSWORD for an
-    // empty password, E_UNEXPECTED unless signed off.
+    // empty password (unless an additional account has one stored, see
+    // property 31), E_UNEXPECTED unless signed off.
     virtual HRESULT STDMETHODCALLTYPE SignOn(BSTR password) = 0;
     // Raises 50 then 0. Harmless when already signed off.
     virtual HRESULT STDMETHODCALLTYPE SignOff() = 0;

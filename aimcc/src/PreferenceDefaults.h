@@ -20,6 +20,11 @@ inline constexpr wchar_t HideOfflineBuddies[] = L"aimcc.buddyList.hideOfflineBud
 inline constexpr wchar_t GroupExpandedPrefix[] = L"aimcc.buddyList.expanded.";
 inline constexpr wchar_t Profile[] = L"aimcc.general.profile";
 inline constexpr wchar_t AutoRespond[] = L"aimcc.away.autoRespond";
+// Followed by the account's normalised screen name: the accounts signed on
+// after this one (a list), and the password an additional account signs on
+// with (a protected preference).
+inline constexpr wchar_t AdditionalAccountsPrefix[] = L"aimcc.accounts.additional.";
+inline constexpr wchar_t StoredPasswordPrefix[] = L"aimcc.accounts.password.";
 } // namespace Pref
 
 inline constexpr wchar_t kDefaultHostAddress[] = L"127.0.0.1";

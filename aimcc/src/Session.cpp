@@ -218,7 +218,12 @@ HRESULT STDMETHODCALLTYPE CAccSession::SignOn(BSTR password)
             return E_UNEXPECTED;
         if (NormalizeScreenName(identity_).empty())
             return E_INVALIDARG;
-        if (SysStringLen(password) == 0)
+        // An additional account signs on with the password kept for it;
+        // every other sign-on needs one given.
+        std::wstring secret(BstrView(password));
+        if (secret.empty() && primarySession_)
+            secret = StoredPassword();
+        if (secret.empty())
             return ACC_E_BAD_PASSWORD;
 
         // Read afresh at every sign-on: the settings window writes some of
@@ -230,7 +235,7 @@ HRESULT STDMETHODCALLTYPE CAccSession::SignOn(BSTR password)
         long port = PreferenceLong(Pref::HostPort, kDefaultHostPort);
         settings.port = port > 0 && port <= 0xFFFF ? static_cast<unsigned short>(port) : kDefaultHostPort;
         settings.screenName = identity_;
-        settings.password.assign(BstrView(password));
+        settings.password = std::move(secret);
         settings.clientDescription = clientInfo_->Description();
         for (int i = 0; i < 4; ++i)
             settings.version[i] = clientInfo_->Version(i);
@@ -657,7 +662,7 @@ HRESULT CAccSession::GetProperty(long id, VARIANT* value)
     case AccSessionProp::Identity:
         return CVariant::Text(identity_).CopyTo(value);
     case AccSessionProp::AdditionalAccounts:
-        return CVariant::TextArray({}).CopyTo(value);
+        return GetAdditionalAccounts(value);
     case AccSessionProp::State:
         return CVariant::Int(state_).CopyTo(value);
     case AccSessionProp::Profile:
@@ -746,6 +751,57 @@ HRESULT CAccSession::PutProfile(const VARIANT& value)
     return S_OK;
 }
 
+HRESULT CAccSession::GetAdditionalAccounts(VARIANT* value)
+{
+    const std::wstring own = NormalizeScreenName(identity_);
+    if (own.empty())
+        return CVariant::TextArray({}).CopyTo(value);
+    CVariant stored;
+    HRESULT hr = ReadPreference(std::wstring(Pref::AdditionalAccountsPrefix) + own, stored);
+    if (hr == S_OK && stored.Type() == (VT_ARRAY | VT_VARIANT))
+        return stored.CopyTo(value);
+    // A single name stored as plain text is a list of one.
+    std::wstring single;
+    if (hr == S_OK && VariantToText(stored.Get(), single) && !single.empty())
+        return CVariant::TextArray({single}).CopyTo(value);
+    return CVariant::TextArray({}).CopyTo(value);
+}
+
+HRESULT CAccSession::PutAdditionalAccounts(const VARIANT& value)
+{
+    const std::wstring own = NormalizeScreenName(identity_);
+    if (own.empty())
+        return E_UNEXPECTED;
+    const std::wstring name = std::wstring(Pref::AdditionalAccountsPrefix) + own;
+    if (value.vt == VT_EMPTY) {
+        ErasePreference(name);
+        RaiseOwnPropertyChange(AccSessionProp::AdditionalAccounts);
+        return S_OK;
+    }
+    if (!(value.vt & VT_ARRAY))
+        return DISP_E_TYPEMISMATCH;
+    HRESULT hr = WritePreference(name, value);
+    if (FAILED(hr))
+        return hr;
+    RaiseOwnPropertyChange(AccSessionProp::AdditionalAccounts);
+    return S_OK;
+}
+
+std::wstring CAccSession::StoredPassword()
+{
+    ComPtr<IAccPreferencesHook2> hook;
+    if (!hook_ || FAILED(hook_.As(&hook)))
+        return {};
+    CNameArg arg(std::wstring(Pref::StoredPasswordPrefix) + NormalizeScreenName(identity_));
+    if (!arg.Get())
+        return {};
+    CVariant value;
+    std::wstring text;
+    if (hook->ReadProtectedPreference(arg.Get(), value.Out()) != S_OK || !VariantToText(value.Get(), text))
+        return {};
+    return text;
+}
+
 HRESULT CAccSession::PutProperty(long id, const VARIANT& value)
 {
     switch (id) {
@@ -791,6 +847,8 @@ HRESULT CAccSession::PutProperty(long id, const VARIANT& value)
             transport_->SetIdle(seconds == 0 ? idleTime_ : 0);
         return S_OK;
     }
+    case AccSessionProp::AdditionalAccounts:
+        return PutAdditionalAccounts(value);
     case AccSessionProp::PrimarySession: {
         if (value.vt != VT_DISPATCH && value.vt != VT_EMPTY)
             return DISP_E_TYPEMISMATCH;

@@ -137,6 +137,11 @@ private:
     void RaiseOwnPropertyChange(long id);
     HRESULT PutAwayMessage(const VARIANT& value);
     HRESULT PutProfile(const VARIANT& value);
+    HRESULT GetAdditionalAccounts(VARIANT* value);
+    HRESULT PutAdditionalAccounts(const VARIANT& value);
+    // The password kept for this account as a protected preference; empty
+    // when there is none or the hook cannot read protected values.
+    std::wstring StoredPassword();
     Microsoft::WRL::ComPtr<CAccImSession> ImSessionWith(std::wstring_view screenName, bool create, bool* created);
 
     // ITransportEvents
