@@ -51,10 +51,15 @@ fuzz: native
 	echo "fuzz: $$(sed -n 's/^stat::number_of_executed_units: *//p' $(NATIVE_BUILD)/fuzz.log) executions, exit status $$status"; \
 	exit $$status
 
+# After the suites, the demo of `make run` once without a display, checked
+# from outside the client (scripts/demo-check.sh).
 test: native dist x64
 	@cd $(NATIVE_BUILD) && ctest --output-on-failure
 	@scripts/run-tests.sh $(X64_BUILD)
+	@scripts/demo-check.sh $(X64_BUILD)
 
+# Velmora signed on to the local server with a demo buddy to talk to; the
+# run folder is build/run (scripts/run-client.sh).
 run: native dist x64
 	@scripts/run-client.sh $(X64_BUILD)
 

@@ -1,63 +1,82 @@
-#!/bin/sh
-# Starts the client of a build folder under Wine, as a portable installation
-# with "Velmora.ini" beside the program (made from dist-template/ when
-# missing). Without an X display it runs on Xvfb and saves a screenshot a few
-# seconds after the start, so the window can be seen anyway.
-set -eu
-BUILD="$1"
-ROOT="$(cd "$(dirname "$0")/.." && pwd)"
-BIN="$(cd "$BUILD" && pwd)/bin"
-SHOTS="$ROOT/build/screenshots"
+#!/usr/bin/env bash
+# make run: Velmora signed on to the local AIM server, with a demo buddy on
+# line to talk to. Starts the server on free loopback ports, copies the
+# program of the 64-bit build folder into the run folder (build/run/) with a
+# portable "Velmora.ini" that signs "Alice Demo" on by itself, runs it under
+# Wine, and stops the server when Velmora exits. Without an X display it
+# runs on an Xvfb of its own and saves screenshots: a few seconds after the
+# sign-on, and after the demo buddy's first answer.
+#
+#   scripts/run-client.sh <64-bit build folder>
+#
+# Settings of the run folder other than the demo's are kept from run to run.
+# Environment: VLM_RUN_DIR (the run folder), VLM_RUN_DISPLAY (the Xvfb display
+# number, 88), VLM_RUN_PREFIX (the Wine prefix), VLM_SCREENSHOTS (where the
+# screenshots go, build/screenshots), VLM_SCREENSHOT_DELAY (seconds after the
+# sign-on, 3), VLM_OSCAR_SERVER (the server executable).
+set -euo pipefail
+BUILD="$(cd "$1" && pwd)"
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+RUN_DIR="${VLM_RUN_DIR:-$ROOT/build/run}"
+SHOTS="${VLM_SCREENSHOTS:-$ROOT/build/screenshots}"
+TAG=run
+# shellcheck source=demo-session.sh
+source "$ROOT/scripts/demo-session.sh"
+export WINEPREFIX="${VLM_RUN_PREFIX:-$BUILD/wineprefix-run}"
+TYPING_PAUSE_MS=1500
+SIGNON_SECONDS=120
 
-[ -f "$BIN/Velmora.ini" ] || cp "$ROOT/dist-template/Velmora.ini" "$BIN/Velmora.ini"
-
-# The local AIM server with the demo accounts (Alice Demo / welcome1, Bob Demo
-# / welcome2) and two scripted buddies, for as long as the client runs.
-SERVER="$ROOT/build/native/oscar-server/oscar-server"
-SERVER_PID=""
-if [ -x "$SERVER" ]; then
-  "$SERVER" --demo --accounts "$ROOT/tools/oscar-server/demo-accounts.txt" --control-port 5191 \
-    >"$ROOT/build/oscar-server.log" 2>&1 &
-  SERVER_PID=$!
-  echo "run: local AIM server on 127.0.0.1:5190 (control port 5191; log build/oscar-server.log)"
-  echo "run: demo accounts: \"Alice Demo\" / welcome1 and \"Bob Demo\" / welcome2"
-fi
-stop_server() { [ -n "$SERVER_PID" ] && kill "$SERVER_PID" 2>/dev/null || true; }
-
-export WINEPREFIX="$(cd "$BUILD" && pwd)/wineprefix-run"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINELOADER=/usr/lib/wine/wine64
-
-prepare_prefix() {
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "run: preparing the Wine prefix (once)"
-    "$WINELOADER" wineboot -i >/dev/null 2>&1 || true
-    /usr/lib/wine/wineserver64 -w || true
-  fi
-}
-
-if [ -n "${DISPLAY:-}" ]; then
-  prepare_prefix
-  echo "run: starting Velmora on display $DISPLAY"
-  trap stop_server EXIT
-  "$WINELOADER" "$BIN/Velmora.exe"
+# One demo per run folder. A second `make run` while the first still runs
+# starts the program once more, which (one client per logon session) only
+# brings the running one forward.
+mkdir -p "$RUN_DIR"
+exec 9>"$RUN_DIR/.run-lock"
+if ! flock -n 9; then
+  exec 9>&-
+  use_display "${VLM_RUN_DISPLAY:-88}"
+  OWN_XVFB=""
+  say "Velmora already runs from $RUN_DIR; bringing it forward"
+  "$WINELOADER" "$RUN_DIR/Velmora.exe" >/dev/null 2>&1 </dev/null || true
   exit 0
 fi
 
-DISPLAY="$(VLM_XVFB_DISPLAY="${VLM_RUN_DISPLAY:-88}" "$ROOT/scripts/xvfb-ensure.sh")"
-export DISPLAY
+WATCH_PID=""
+finish() {
+  [ -n "$WATCH_PID" ] && kill "$WATCH_PID" 2>/dev/null || true
+  stop_client
+  stop_server
+  finish_display
+}
+trap finish EXIT
+trap 'exit 130' INT TERM
+
+prepare_run_folder
+use_display "${VLM_RUN_DISPLAY:-88}"
 prepare_prefix
-mkdir -p "$SHOTS"
-echo "run: no display set; starting Velmora on Xvfb $DISPLAY"
-# Xvfb has no window manager; Wine's own desktop window draws the frames.
-"$WINELOADER" explorer /desktop=Velmora,1024x768 "$BIN/Velmora.exe" >/dev/null 2>&1 &
-CLIENT=$!
-sleep "${VLM_SCREENSHOT_DELAY:-8}"
-SHOT="$SHOTS/velmora-$(date +%Y%m%d-%H%M%S).png"
-if xwd -root -silent -display "$DISPLAY" | xwdtopnm 2>/dev/null | pnmtopng > "$SHOT" 2>/dev/null; then
-  echo "run: screenshot saved to $SHOT"
+start_server --typing-pause "$TYPING_PAUSE_MS" --away-every 150 --away-for 20
+say "local AIM server on 127.0.0.1:$LOGIN_PORT (control port $CONTROL_PORT; log $SERVER_LOG)"
+write_demo_settings
+say "starting Velmora from $RUN_DIR on display $DISPLAY as \"$DEMO_USER\" (password $DEMO_PASSWORD)"
+start_client
+
+STAMP="$(date +%Y%m%d-%H%M%S)"
+if wait_online "$DEMO_USER" "$SIGNON_SECONDS"; then
+  say "\"$DEMO_USER\" is signed on; \"$DEMO_BUDDY\" is on line in the buddy list: send it an IM (\"help\" lists what it does)"
+  if [ -n "$OWN_XVFB" ]; then
+    sleep "${VLM_SCREENSHOT_DELAY:-3}"
+    screenshot "$SHOTS/velmora-$STAMP-signed-on.png"
+    # The first answer of the demo buddy, once someone writes to it.
+    (wait_first_answer "$TYPING_PAUSE_MS" && screenshot "$SHOTS/velmora-$STAMP-first-answer.png") &
+    WATCH_PID=$!
+  fi
+elif kill -0 "$CLIENT_PID" 2>/dev/null; then
+  say "\"$DEMO_USER\" did not sign on within $SIGNON_SECONDS seconds (server log: $SERVER_LOG)"
+  [ -n "$OWN_XVFB" ] && screenshot "$SHOTS/velmora-$STAMP-no-signon.png"
 fi
-echo "run: Velmora is running (process $CLIENT); stop it with Ctrl+C"
-trap 'kill $CLIENT 2>/dev/null; /usr/lib/wine/wineserver64 -k 2>/dev/null; stop_server' INT TERM EXIT
-wait $CLIENT
+
+if kill -0 "$CLIENT_PID" 2>/dev/null; then
+  say "Velmora is running (process $CLIENT_PID); closing it stops the server, or press Ctrl+C"
+fi
+wait "$CLIENT_PID" 2>/dev/null || true
+CLIENT_PID=""
+say "Velmora has ended; stopping the server"
