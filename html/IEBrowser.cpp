@@ -616,6 +616,36 @@ HRESULT CIEBrowser::ExecCommand(DWORD commandId, DWORD option, VARIANT* in, VARI
     return target->Exec(&CGID_MSHTML, commandId, option, in, out);
 }
 
+HRESULT CIEBrowser::CallScript(const wchar_t* name, const std::vector<VARIANT>& arguments, VARIANT* result)
+{
+    ComPtr<IHTMLDocument2> document = Document();
+    if (!document || !name)
+        return E_UNEXPECTED;
+    ComPtr<IDispatch> script;
+    HRESULT hr = document->get_Script(&script);
+    if (FAILED(hr) || !script)
+        return FAILED(hr) ? hr : E_UNEXPECTED;
+    LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+    DISPID id = DISPID_UNKNOWN;
+    hr = script->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &id);
+    if (FAILED(hr))
+        return hr;
+    // Automation passes arguments last first.
+    std::vector<VARIANT> reversed(arguments.rbegin(), arguments.rend());
+    DISPPARAMS params = {};
+    params.cArgs = static_cast<UINT>(reversed.size());
+    params.rgvarg = reversed.empty() ? nullptr : reversed.data();
+    ScopedVariant ignored;
+    EXCEPINFO exception = {};
+    UINT badArgument = 0;
+    hr = script->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, &params,
+                        result ? result : ignored.Receive(), &exception, &badArgument);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    return hr;
+}
+
 void CIEBrowser::SetTextColor(COLORREF color)
 {
     if (ComPtr<IHTMLStyle> style = StyleOf(Body().Get())) {

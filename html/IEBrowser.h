@@ -24,6 +24,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class CContainer;
 class CEventSink;
@@ -109,6 +110,11 @@ public:
     void MoveCaretToEnd();
     // An editing command of the MSHTML command group (IDM_*) on the document.
     HRESULT ExecCommand(DWORD commandId, DWORD option, VARIANT* in, VARIANT* out);
+    // Calls a script function of the page by name, as a method, arguments
+    // in the order the function lists them. Fails (DISP_E_UNKNOWNNAME) while
+    // the page has not defined the function yet, and with the script's own
+    // error when it throws. `result` may be null.
+    HRESULT CallScript(const wchar_t* name, const std::vector<VARIANT>& arguments, VARIANT* result);
     void SetTextColor(COLORREF color);
     void SetBackgroundColor(COLORREF color);
     // A colour of 0 stands for the system's window colour.

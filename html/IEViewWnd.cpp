@@ -10,7 +10,6 @@
 #include "ScopedHandle.h"
 #include "WindowKinds.h"
 
-#include <commctrl.h>
 #include <docobj.h>
 #include <mshtmcid.h>
 
@@ -21,18 +20,10 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// The tooltip's one tool: the control's inner window, placed by us.
-constexpr UINT_PTR kLinkTool = 1;
-// Long addresses wrap instead of running off the screen, and the warning's
-// line break is honoured.
-constexpr int kLinkTipMaxWidth = 420;
-
 constexpr UINT kCopyLabel = 111;
 constexpr UINT kSelectAllLabel = 113;
 constexpr UINT kPrintLabel = 565;
 constexpr UINT kPrintPreviewLabel = 566;
-constexpr UINT kUnsafeLinkTitle = 519;
-constexpr UINT kUnsafeLinkText = 520;
 
 // Ctrl+A and Ctrl+C arrive at keypress as control characters.
 constexpr long kCtrlA = 1;
@@ -69,15 +60,6 @@ public:
 private:
     HMENU menu_;
 };
-
-TOOLINFOW LinkTool(HWND server)
-{
-    TOOLINFOW info = {};
-    info.cbSize = sizeof(info);
-    info.hwnd = server;
-    info.uId = kLinkTool;
-    return info;
-}
 
 } // namespace
 
@@ -197,8 +179,8 @@ HRESULT CIEViewWnd::OnDocumentComplete(IDispatch*, const wchar_t*, bool isTopLev
     ScopedVariant on(true);
     ExecCommand(IDM_KEEPSELECTION, OLECMDEXECOPT_DONTPROMPTUSER, on.get(), nullptr);
     ExecCommand(IDM_AUTOURLDETECT_MODE, OLECMDEXECOPT_DONTPROMPTUSER, on.get(), nullptr);
-    if (!serverWindow_)
-        AttachLinkTip();
+    if (!linkTip_.Attached())
+        linkTip_.Attach(Hwnd());
     return S_OK;
 }
 
@@ -219,16 +201,7 @@ HRESULT CIEViewWnd::OnDocKeyPress(IHTMLEventObj* event)
 
 HRESULT CIEViewWnd::OnStatusTextChange(const wchar_t* text)
 {
-    // The control reports the address under the mouse as status text; any
-    // other text means the mouse has left the link.
-    if (text && LooksLikeUrl(text)) {
-        hoveredLink_ = text;
-        SetTimer(Hwnd(), kLinkTipTimer, kLinkTipDelayMs, nullptr);
-        return S_OK;
-    }
-    KillTimer(Hwnd(), kLinkTipTimer);
-    hoveredLink_.clear();
-    HideLinkTip();
+    linkTip_.OnStatusText(Hwnd(), text);
     return S_OK;
 }
 
@@ -252,8 +225,7 @@ LRESULT CIEViewWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
     case WM_TIMER:
         if (wParam != kLinkTipTimer)
             break;
-        KillTimer(hwnd, kLinkTipTimer);
-        ShowLinkTip();
+        linkTip_.OnTimer(hwnd);
         return 0;
     case WM_DESTROY:
         OnDestroy();
@@ -294,49 +266,6 @@ void CIEViewWnd::Paint(HDC dc)
 
 void CIEViewWnd::OnDestroy()
 {
-    KillTimer(Hwnd(), kLinkTipTimer);
-    tooltip_.Destroy();
-    serverWindow_ = nullptr;
-    hoveredLink_.clear();
+    linkTip_.Destroy(Hwnd());
     DestroyBrowser();
-}
-
-void CIEViewWnd::AttachLinkTip()
-{
-    HWND embedding = FindWindowExW(Hwnd(), nullptr, L"Shell Embedding", nullptr);
-    HWND docView = embedding ? FindWindowExW(embedding, nullptr, L"Shell DocObject View", nullptr) : nullptr;
-    HWND server = docView ? FindWindowExW(docView, nullptr, L"Internet Explorer_Server", nullptr) : nullptr;
-    if (!server || !tooltip_.Create(Hwnd(), false))
-        return;
-    serverWindow_ = server;
-    tooltip_.AddTool(server, kLinkTool, L"", false);
-    SendMessageW(tooltip_.Hwnd(), TTM_SETMAXTIPWIDTH, 0, kLinkTipMaxWidth);
-}
-
-void CIEViewWnd::ShowLinkTip()
-{
-    HWND tip = tooltip_.Hwnd();
-    if (!tip || !serverWindow_ || hoveredLink_.empty())
-        return;
-    const bool unsafe = IsDangerousLink(hoveredLink_);
-    const std::wstring title = unsafe ? LoadLangString(kUnsafeLinkTitle) : std::wstring();
-    const std::wstring text = unsafe ? FormatLangString(kUnsafeLinkText, {hoveredLink_}) : hoveredLink_;
-    SendMessageW(tip, TTM_SETTITLEW, unsafe ? TTI_WARNING : TTI_NONE, reinterpret_cast<LPARAM>(title.c_str()));
-    tooltip_.SetToolText(serverWindow_, kLinkTool, text);
-    POINT cursor = {};
-    GetCursorPos(&cursor);
-    // Just below the pointer, which would otherwise cover the text.
-    const int below = GetSystemMetrics(SM_CYCURSOR) / 2;
-    SendMessageW(tip, TTM_TRACKPOSITION, 0, MAKELPARAM(cursor.x, cursor.y + below));
-    TOOLINFOW tool = LinkTool(serverWindow_);
-    SendMessageW(tip, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
-}
-
-void CIEViewWnd::HideLinkTip()
-{
-    HWND tip = tooltip_.Hwnd();
-    if (!tip || !serverWindow_)
-        return;
-    TOOLINFOW tool = LinkTool(serverWindow_);
-    SendMessageW(tip, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
 }

@@ -12,14 +12,14 @@
 
 #include "IEBrowser.h"
 #include "SubclsWnd.h"
-#include "ToolTip.h"
+#include "LinkTip.h"
 
 #include <string>
 
 class CIEViewWnd : public CSubclsWnd, public CIEBrowser {
 public:
-    static constexpr UINT_PTR kLinkTipTimer = 5981;
-    static constexpr UINT kLinkTipDelayMs = 250;
+    static constexpr UINT_PTR kLinkTipTimer = CLinkTip::kTimer;
+    static constexpr UINT kLinkTipDelayMs = CLinkTip::kDelayMs;
 
     CIEViewWnd() = default;
     ~CIEViewWnd() override;
@@ -34,8 +34,8 @@ public:
     // The page the view shows: set by Navigate, the one address it follows.
     const std::wstring& PageUrl() const { return pageUrl_; }
     // The control's inner window once the first page has completed.
-    HWND ServerWindow() const { return serverWindow_; }
-    HWND LinkTipWindow() const { return tooltip_.Hwnd(); }
+    HWND ServerWindow() const { return linkTip_.ServerWindow(); }
+    HWND LinkTipWindow() const { return linkTip_.TipWindow(); }
 
     HRESULT Navigate(const wchar_t* url, bool wait) override;
     HRESULT OnBeforeNavigate2(IDispatch* disp, const wchar_t* url, VARIANT* flags, const wchar_t* targetFrame,
@@ -52,12 +52,7 @@ private:
     void OnSize(int width, int height);
     void Paint(HDC dc);
     void OnDestroy();
-    void AttachLinkTip();
-    void ShowLinkTip();
-    void HideLinkTip();
 
     std::wstring pageUrl_;
-    std::wstring hoveredLink_;
-    HWND serverWindow_ = nullptr;
-    CToolTip tooltip_;
+    CLinkTip linkTip_;
 };

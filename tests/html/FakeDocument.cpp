@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include <mshtmdid.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -241,7 +242,7 @@ public:
             return E_POINTER;
         bool allKnown = true;
         for (UINT i = 0; i < count; ++i) {
-            if (!document_ || !document_->scriptReady || !names[i]) {
+            if (!document_ || !document_->scriptReady || !names[i] || !document_->Defines(names[i])) {
                 ids[i] = DISPID_UNKNOWN;
                 allKnown = false;
                 continue;
@@ -268,6 +269,11 @@ public:
         }
         document_->scriptCalls.push_back(call);
         if (document_->scriptFails)
+            return DISP_E_EXCEPTION;
+        const std::wstring& refused = document_->scriptRefusesText;
+        if (!refused.empty() && std::any_of(call.arguments.begin(), call.arguments.end(), [&](const std::wstring& a) {
+                return a.find(refused) != std::wstring::npos;
+            }))
             return DISP_E_EXCEPTION;
         if (result)
             ReturnVariantText(document_->scriptResult, result);
@@ -574,6 +580,8 @@ FakeDocument::FakeDocument(const std::wstring& address)
     elements_.push_back(body_);
     if (url.compare(0, 6, L"res://") == 0)
         LoadResourcePage();
+    else
+        LoadFilePage();
 }
 
 FakeDocument::~FakeDocument()
@@ -619,7 +627,47 @@ void FakeDocument::LoadResourcePage()
         }
     }
     FreeLibrary(module);
-    const std::wstring page = Utf8ToWide(bytes);
+    AddElementsOf(Utf8ToWide(bytes));
+}
+
+void FakeDocument::LoadFilePage()
+{
+    // A local page: a drive path, or a file: address of one.
+    std::wstring path = url;
+    if (_wcsnicmp(path.c_str(), L"file:", 5) == 0) {
+        wchar_t local[MAX_PATH] = {};
+        DWORD size = ARRAYSIZE(local);
+        if (FAILED(PathCreateFromUrlW(url.c_str(), local, &size, 0)))
+            return;
+        path = local;
+    }
+    if (path.size() < 3 || path[1] != L':')
+        return;
+    const std::string bytes = ReadFileBytes(path);
+    if (bytes.empty())
+        return;
+    AddElementsOf(Utf8ToWide(bytes));
+}
+
+bool FakeDocument::Defines(const std::wstring& name) const
+{
+    return !scriptDefinesFunctions ||
+           std::find(definedFunctions.begin(), definedFunctions.end(), name) != definedFunctions.end();
+}
+
+void FakeDocument::AddElementsOf(const std::wstring& page)
+{
+    // A page with scripts knows the functions it defines, and only those.
+    for (size_t at = page.find(L"function "); at != std::wstring::npos; at = page.find(L"function ", at + 1)) {
+        size_t start = at + 9;
+        size_t end = start;
+        while (end < page.size() && (std::iswalnum(page[end]) || page[end] == L'_'))
+            ++end;
+        if (end > start) {
+            definedFunctions.push_back(page.substr(start, end - start));
+            scriptDefinesFunctions = true;
+        }
+    }
 
     for (size_t open = page.find(L'<'); open != std::wstring::npos; open = page.find(L'<', open + 1)) {
         size_t nameEnd = open + 1;
@@ -643,10 +691,12 @@ void FakeDocument::LoadResourcePage()
                 body_->id = id->second;
             continue;
         }
+        // Elements a client finds by id, and those it finds by tag name.
         const auto id = attributes.find(L"id");
-        if (id == attributes.end())
+        const bool byTag = tag == L"BASE" || tag == L"LINK";
+        if (id == attributes.end() && !byTag)
             continue;
-        FakeElement* element = AddElement(tag, id->second);
+        FakeElement* element = AddElement(tag, id != attributes.end() ? id->second : std::wstring());
         element->attributes.insert(attributes.begin(), attributes.end());
     }
 }
@@ -667,6 +717,16 @@ FakeElement* FakeDocument::ElementById(const std::wstring& id) const
             return element.Get();
     }
     return nullptr;
+}
+
+std::vector<FakeElement*> FakeDocument::ElementsByTag(const std::wstring& tag) const
+{
+    std::vector<FakeElement*> found;
+    for (const ComPtr<FakeElement>& element : elements_) {
+        if (element->tag == Upper(tag))
+            found.push_back(element.Get());
+    }
+    return found;
 }
 
 void FakeDocument::RaiseEvent(DISPID id, IDispatch* eventObject)

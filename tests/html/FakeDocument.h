@@ -7,9 +7,10 @@
 // is set the same way.
 //
 // A page from a resource library ("res://VLMMedia.dll/About.htm") is read
-// from the library beside the test program, and each of its tags that has
-// an id becomes an element with that tag's attributes, so a test sees the
-// elements our pages really contain.
+// from the library beside the test program, and a local page (a drive path
+// or a file: address) from the disk; each of its tags that has an id, and
+// each BASE and LINK tag, becomes an element with that tag's attributes, so
+// a test sees the elements our pages really contain.
 #pragma once
 
 #include "FakeCom.h"
@@ -148,6 +149,8 @@ public:
     // Adds an element under the body (or `parent`).
     FakeElement* AddElement(const std::wstring& tag, const std::wstring& id, FakeElement* parent = nullptr);
     FakeElement* ElementById(const std::wstring& id) const;
+    // The elements of a tag (upper case), in document order.
+    std::vector<FakeElement*> ElementsByTag(const std::wstring& tag) const;
     FakeElement* Body() const { return body_.Get(); }
     FakeConnectionPoint& Events() { return *events_.Get(); }
 
@@ -179,12 +182,22 @@ public:
     // page still loading); scriptFails makes every call fail.
     bool scriptReady = true;
     bool scriptFails = false;
+    // Calls with an argument containing this text throw (a script that
+    // chokes on one message).
+    std::wstring scriptRefusesText;
     std::wstring scriptResult;
     std::vector<ScriptCall> scriptCalls;
+    // The functions the loaded page defines; a page with none (or no page)
+    // answers to any name.
+    std::vector<std::wstring> definedFunctions;
+    bool scriptDefinesFunctions = false;
+    bool Defines(const std::wstring& name) const;
 
 private:
     ~FakeDocument() override;
     void LoadResourcePage();
+    void LoadFilePage();
+    void AddElementsOf(const std::wstring& page);
 
     ComPtr<FakeElement> body_;
     std::vector<ComPtr<FakeElement>> elements_;
