@@ -354,17 +354,65 @@ void CIEChatWnd::FlushPending()
     KillTimer(Hwnd(), kPendingTimer);
 }
 
-bool CIEChatWnd::ShowMessage(CMessageSequence& sequence, const ChatMessage& message, const SYSTEMTIME& now)
+bool CIEChatWnd::ShowMessage(CMessageSequence& sequence, const ChatMessage& message, const SYSTEMTIME& now,
+                             std::wstring* frozenRealTime)
 {
     const TemplateChoice choice = sequence.Choose(message);
     if (!choice.show)
         return false;
+    const bool incoming = message.kind == MessageKind::Incoming;
+    const bool fragment = incoming && (message.flags & kMessageRealTimeFragment);
+    if (incoming && message.realTimeSession && HasRealTimeBlock()) {
+        ShowRealTimeText(message.body);
+        sequence.Shown(message.kind);
+        return true;
+    }
     const std::wstring templateText = ReadTemplateFile(themeFolder_ + choice.file);
     if (templateText.empty())
         return false;
     AddMessage(FillMessageTemplate(templateText, message, now), choice.isNext, false);
+    if (sequence.LastShown() == static_cast<int>(MessageKind::Incoming) && !fragment) {
+        const std::wstring frozen = FreezeRealTimeBlock();
+        if (frozenRealTime)
+            *frozenRealTime = frozen;
+    }
     sequence.Shown(message.kind);
     return true;
+}
+
+bool CIEChatWnd::HasRealTimeBlock()
+{
+    ComPtr<IHTMLDocument2> document = Document();
+    return ElementById(document.Get(), L"rtim") != nullptr;
+}
+
+void CIEChatWnd::ShowRealTimeText(const std::wstring& html)
+{
+    ComPtr<IHTMLDocument2> document = Document();
+    if (ComPtr<IHTMLElement> block = ElementById(document.Get(), L"rtim")) {
+        ScopedBstr text(html);
+        block->put_outerHTML(text.get());
+    }
+}
+
+std::wstring CIEChatWnd::FreezeRealTimeBlock()
+{
+    ComPtr<IHTMLDocument2> document = Document();
+    ComPtr<IHTMLElement> block = ElementById(document.Get(), L"rtim");
+    if (!block)
+        return std::wstring();
+    wchar_t id[16] = {};
+    swprintf(id, ARRAYSIZE(id), L"%X", static_cast<unsigned>(GetTickCount()));
+    ScopedBstr name(L"id");
+    ScopedVariant value(id);
+    block->setAttribute(name.get(), value.value(), 0);
+    ScopedBstr outer;
+    if (FAILED(block->get_outerHTML(outer.Receive())))
+        return std::wstring();
+    std::wstring html = outer.Text();
+    html.erase(std::remove_if(html.begin(), html.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }),
+               html.end());
+    return html;
 }
 
 void CIEChatWnd::WriteHeader(const ChatParty& local, const ChatParty& remote, AIMCC::IAccUser* remoteUser)
@@ -396,6 +444,23 @@ void CIEChatWnd::ShowTimeStamps(bool show)
     ScopedVariant value(show);
     if (SUCCEEDED(CallScript(L"ShowTimeStamp", {value.value()}, nullptr)))
         timeStampsShown_ = show;
+}
+
+void CIEChatWnd::SetMessageStyleOfTheme(const std::wstring& themeFolder, const std::wstring& href)
+{
+    for (HWND hwnd : CSubclsWnd::WindowsOfKinds({kKindConversationViewPane})) {
+        auto* view = dynamic_cast<CIEChatWnd*>(CSubclsWnd::FromHandle(hwnd));
+        if (view && _wcsicmp(view->ThemeFolder().c_str(), themeFolder.c_str()) == 0)
+            view->SetMessageStyle(href);
+    }
+}
+
+void CIEChatWnd::ShowTimeStampsEverywhere(bool show)
+{
+    for (HWND hwnd : CSubclsWnd::WindowsOfKinds({kKindConversationViewPane})) {
+        if (auto* view = dynamic_cast<CIEChatWnd*>(CSubclsWnd::FromHandle(hwnd)))
+            view->ShowTimeStamps(show);
+    }
 }
 
 bool CIEChatWnd::GetViewBackgroundColor(std::wstring* color)

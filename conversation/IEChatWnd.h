@@ -51,12 +51,27 @@ public:
     // expression mode the buddy's wallpaper and icon instead (`remoteUser`
     // may then be null: nothing to show).
     void WriteHeader(const ChatParty& local, const ChatParty& remote, AIMCC::IAccUser* remoteUser);
-    // Shows the message of `message` with the template its place in the
-    // conversation calls for; false when it is not shown.
-    bool ShowMessage(CMessageSequence& sequence, const ChatMessage& message, const SYSTEMTIME& now);
+    // Shows `message` with the template its place in the conversation calls
+    // for; false when it is not shown. In a real-time session the buddy's
+    // text in progress replaces the page's "rtim" block instead. When the
+    // buddy's turn ends, a pending "rtim" block is frozen into an ordinary
+    // block and its HTML handed out through `frozenRealTime` (for the log).
+    bool ShowMessage(CMessageSequence& sequence, const ChatMessage& message, const SYSTEMTIME& now,
+                     std::wstring* frozenRealTime = nullptr);
+    // The page's "rtim" block: whether there is one, and replacing it.
+    bool HasRealTimeBlock();
+    void ShowRealTimeText(const std::wstring& html);
+    // Gives the "rtim" block an ordinary id so it stays as it is, and
+    // returns its HTML without line breaks; "" without a block.
+    std::wstring FreezeRealTimeBlock();
 
     void SetMessageStyle(const std::wstring& href);
     void ShowTimeStamps(bool show);
+    // Every open view of the process showing `themeFolder` (compared
+    // without regard to case) switches to the style `href`.
+    static void SetMessageStyleOfTheme(const std::wstring& themeFolder, const std::wstring& href);
+    // Every open view shows or hides its time stamps.
+    static void ShowTimeStampsEverywhere(bool show);
     bool TimeStampsShown() const { return timeStampsShown_; }
     // The page's background colour as "#RRGGBB" (or as the page gives it).
     bool GetViewBackgroundColor(std::wstring* color);

@@ -45,6 +45,8 @@ struct ChatMessage {
     // Expression mode only: the sender's place among the session's members,
     // for "$remotenameclass$"; negative leaves the placeholder alone.
     int remoteNameIndex = -1;
+    // The session shows the buddy's typing as it happens (real-time IM).
+    bool realTimeSession = false;
 };
 
 // What to do with a message: whether it is shown at all, and the template.

@@ -464,3 +464,61 @@ TEST(ShippedThemesTest, DefaultAndExpressionHaveWhatTheViewNeeds)
     FindClose(search);
     EXPECT_GE(styles, 2);
 }
+
+TEST_F(ChatViewTest, RealTimeTextFillsItsBlockUntilTheBuddysTurnEnds)
+{
+    CIEChatWnd& chat = Show();
+    CMessageSequence sequence;
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    std::wstring frozen;
+    // No "rtim" block yet: an ordinary message.
+    ChatMessage typing = Message(MessageKind::Incoming, L"<div id=\"rtim\">hel</div>");
+    typing.realTimeSession = true;
+    typing.flags = kMessageRealTimeFragment;
+    ASSERT_TRUE(chat.ShowMessage(sequence, typing, now, &frozen));
+    EXPECT_EQ(1u, Shown().size());
+    EXPECT_EQ(L"", frozen);
+
+    // The page now has the block: the text in progress replaces it.
+    FakeElement* block = Page()->AddElement(L"DIV", L"rtim");
+    block->innerHtml = L"hel";
+    typing.body = L"<div id=\"rtim\">hello</div>";
+    ASSERT_TRUE(chat.ShowMessage(sequence, typing, now, &frozen));
+    EXPECT_EQ(L"<div id=\"rtim\">hello</div>", block->outerHtmlSet);
+    EXPECT_EQ(1u, Shown().size());
+
+    // Our reply ends the buddy's turn: the block stays as an ordinary one.
+    ChatMessage reply = Message(MessageKind::Outgoing, L"hi back", L"r1");
+    ASSERT_TRUE(chat.ShowMessage(sequence, reply, now, &frozen));
+    EXPECT_NE(L"rtim", block->id);
+    EXPECT_FALSE(block->id.empty());
+    EXPECT_EQ(std::wstring::npos, frozen.find(L"rtim"));
+    EXPECT_NE(std::wstring::npos, frozen.find(L"hel"));
+    EXPECT_FALSE(chat.HasRealTimeBlock());
+}
+
+TEST_F(ChatViewTest, StyleChangesReachEveryViewOfTheTheme)
+{
+    CIEChatWnd& first = Show();
+    FakeDocument* firstPage = Page();
+    TestWindow otherWindow{200, 100};
+    CIEChatWnd second(L"Alice Demo");
+    ASSERT_TRUE(second.ShowChatView(otherWindow.Hwnd(), 2, true));
+    FakeDocument* secondPage = Page();
+    ASSERT_NE(firstPage, secondPage);
+
+    CIEChatWnd::SetMessageStyleOfTheme(first.ThemeFolder(), L"Styles/Night.css");
+    CIEChatWnd::SetMessageStyleOfTheme(folder.Path() + L"Themes\\Msgs\\Other\\", L"Styles/Other.css");
+    for (FakeDocument* page : {firstPage, secondPage}) {
+        std::vector<std::wstring> styles;
+        for (const ScriptCall& call : page->scriptCalls) {
+            if (call.name == L"SetMsgStyle")
+                styles.push_back(call.arguments.at(0));
+        }
+        EXPECT_EQ(std::vector<std::wstring>{L"Styles/Night.css"}, styles);
+    }
+    CIEChatWnd::ShowTimeStampsEverywhere(false);
+    EXPECT_FALSE(first.TimeStampsShown());
+    EXPECT_FALSE(second.TimeStampsShown());
+}

@@ -370,7 +370,11 @@ std::wstring FakeElement::Attribute(const std::wstring& name) const
 
 HRESULT FakeElement::setAttribute(BSTR name, VARIANT value, LONG)
 {
-    attributes[Lower(BstrText(name))] = VariantText(value);
+    const std::wstring key = Lower(BstrText(name));
+    attributes[key] = VariantText(value);
+    // The id attribute is the element's id, as in a real document.
+    if (key == L"id")
+        id = attributes[key];
     return S_OK;
 }
 
