@@ -2,11 +2,14 @@
 // page, the messages it hands to the page's script, the queue of messages
 // the page is not ready for, and where links go.
 #include "ChatTheme.h"
+#include "FakeExpressionUser.h"
 #include "HtmlTestSupport.h"
 #include "IEChatWnd.h"
 
 #include "AppState.h"
+#include "DragDropTarget.h"
 #include "Folders.h"
+#include "StringConv.h"
 #include "SubclsWnd.h"
 #include "WindowKinds.h"
 
@@ -24,7 +27,7 @@ constexpr int kViewId = 77;
 
 // The parent of the view: a conversation window as far as the view can
 // tell, writing down that the view's page is ready.
-class ParentRecorder : public CSubclsWnd {
+class ParentRecorder : public CSubclsWnd, public CDragDropTarget {
 public:
     std::vector<WPARAM> ready;
 
@@ -521,4 +524,107 @@ TEST_F(ChatViewTest, StyleChangesReachEveryViewOfTheTheme)
     CIEChatWnd::ShowTimeStampsEverywhere(false);
     EXPECT_FALSE(first.TimeStampsShown());
     EXPECT_FALSE(second.TimeStampsShown());
+}
+
+TEST_F(ChatViewTest, FilesDroppedOnTheViewGoToTheConversation)
+{
+    Show();
+    ComPtr<IDocHostUIHandler> host;
+    ASSERT_EQ(S_OK, Fake()->site.As(&host));
+    ComPtr<IDropTarget> target;
+    ASSERT_EQ(S_OK, host->GetDropTarget(nullptr, &target));
+    EXPECT_EQ(static_cast<IDropTarget*>(&parent), target.Get());
+}
+
+class ExpressionViewTest : public ChatViewTest {
+protected:
+    void SetUp() override
+    {
+        ChatViewTest::SetUp();
+        WriteTheme(folder.Path() + L"Themes\\Expression\\");
+        Settings().WriteString(L"Settings.XPRSN", L"Enable", L"1");
+        *buddy.ReleaseAndGetAddressOf() = new expression_fake::User();
+        cache = folder.Path() + L"cache\\";
+        ASSERT_TRUE(CreateFolderPath(cache));
+    }
+
+    std::wstring Wallpaper() { return Page()->ElementById(L"Wallpaper")->innerHtml; }
+    std::wstring Cloud() { return Page()->ElementById(L"Cloud")->style->Get(L"display"); }
+    std::wstring Icon() { return Page()->ElementById(L"BuddyIcon")->innerHtml; }
+
+    ComPtr<expression_fake::User> buddy;
+    std::wstring cache;
+};
+
+TEST_F(ExpressionViewTest, WallpaperOfTheBuddy)
+{
+    CIEChatWnd& chat = Show();
+    using namespace AIMCC;
+    // Nothing to show: the plain page with its cloud.
+    chat.RefreshExpression(buddy.Get());
+    EXPECT_EQ(L"", Wallpaper());
+    EXPECT_EQ(L"inline", Cloud());
+
+    // The layer's placeholder item is no wallpaper.
+    buddy->AddItem(AccUserProp::Wallpaper, L"C:\\cache\\none.jpg", L"0201D20472");
+    chat.RefreshExpression(buddy.Get());
+    EXPECT_EQ(L"", Wallpaper());
+
+    // A movie named by the buddy's description, fetched into the cache.
+    ASSERT_TRUE(WriteFileBytes(cache + L"sea.swf", "FWS"));
+    expression_fake::Item* flash = buddy->AddItem(AccUserProp::FlashWallpaper, cache + L"sea.xml");
+    auto describe = [&](const std::string& movie) {
+        ComPtr<expression_fake::Stream> stream;
+        *stream.ReleaseAndGetAddressOf() =
+            new expression_fake::Stream("<flashwallpaper><background>" + movie + "</background></flashwallpaper>");
+        flash->objects[AccBartProp::Stream] = stream;
+    };
+    describe(WideToUtf8(cache) + "sea.swf");
+    chat.RefreshExpression(buddy.Get());
+    EXPECT_NE(std::wstring::npos, Wallpaper().find(FileUrlOfPath(cache + L"sea.swf"))) << Wallpaper();
+    EXPECT_EQ(L"none", Cloud());
+    for (const char* hostile : {"http://evil.example/x.swf", "javascript:alert(1)", "\\\\server\\x.swf",
+                                "\" onload=\"alert(1)"}) {
+        describe(hostile);
+        chat.RefreshExpression(buddy.Get());
+        EXPECT_EQ(L"", Wallpaper()) << hostile;
+    }
+
+    // A picture wallpaper comes first.
+    buddy->AddItem(AccUserProp::Wallpaper, L"C:\\cache\\sky.jpg");
+    chat.RefreshExpression(buddy.Get());
+    EXPECT_NE(std::wstring::npos, Wallpaper().find(L"url(file:///C:/cache/sky.jpg)"));
+}
+
+TEST_F(ExpressionViewTest, BuddyIconByTheSetting)
+{
+    using namespace AIMCC;
+    expression_fake::Item* icon = buddy->AddItem(AccUserProp::BuddyIcon, L"C:\\cache\\bob.png");
+    const std::wstring shown = L"<img alt=\"\" src=\"file:///C:/cache/bob.png\" />";
+    struct Case {
+        const wchar_t* setting; // null: not set
+        bool customShown;
+        std::wstring html;
+        bool updated;
+    };
+    const Case cases[] = {
+        {nullptr, false, shown, true},
+        {L"3", false, shown, true},
+        {L"2", false, shown, true},
+        {L"1", true, shown, true},
+        {L"1", false, L"", true},
+        {L"0", true, L"", false},
+        {L"9", false, shown, true},
+    };
+    CIEChatWnd& chat = Show();
+    for (const Case& c : cases) {
+        if (c.setting)
+            Settings().WriteString(L"Settings.XPRSN", L"ShowBuddyIcons", c.setting);
+        icon->flags[AccBartProp::Shown] = c.customShown;
+        Page()->ElementById(L"BuddyIcon")->innerHtml = L"before";
+        const size_t updates = Calls(L"UpdateView").size();
+        chat.RefreshBuddyIcon(buddy.Get());
+        EXPECT_EQ(c.updated ? c.html : L"before", Icon()) << (c.setting ? c.setting : L"-");
+        EXPECT_EQ(updates + (c.updated ? 1 : 0), Calls(L"UpdateView").size());
+    }
 }
