@@ -103,6 +103,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }();
     ServerCore core(accounts);
     core.SetDemo(size % 2 == 0);
+    ServerCore::Clock::time_point now{};
+    core.SetClock([&now] { return now; });
     std::string error;
     core.SignOn("Bob", &error);
     ConnId alice = SignOnAlice(core);
@@ -112,6 +114,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     core.Receive(alice, data, split);
     core.TakeOutput(alice);
     core.Receive(alice, data + split, size - split);
+    core.TakeOutput(alice);
+    // Whatever the demo buddies planned in answer is due an hour later.
+    now += std::chrono::hours(1);
+    core.RunDue();
     core.TakeOutput(alice);
     core.TakeInbox("Bob");
     core.ExportAccounts();
