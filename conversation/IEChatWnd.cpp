@@ -14,6 +14,7 @@
 #include "LinkPolicy.h"
 #include "PaneWnd.h"
 #include "ScopedHandle.h"
+#include "StringConv.h"
 #include "WindowKinds.h"
 
 #include <commdlg.h>
@@ -211,14 +212,7 @@ std::wstring FlashWallpaperOf(const std::string& xml)
     const tinyxml2::XMLElement* root = document.FirstChildElement("flashwallpaper");
     const tinyxml2::XMLElement* background = root ? root->FirstChildElement("background") : nullptr;
     const char* text = background ? background->GetText() : nullptr;
-    if (!text)
-        return std::wstring();
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
-    if (length <= 1)
-        return std::wstring();
-    std::wstring wide(static_cast<size_t>(length - 1), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), length);
-    return wide;
+    return text ? Utf8ToWide(text) : std::wstring();
 }
 
 std::wstring FolderOf(const std::wstring& path)

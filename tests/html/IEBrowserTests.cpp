@@ -681,6 +681,41 @@ TEST_F(IEBrowserTest, CommandsGoToTheDocumentInTheEditingGroup)
     EXPECT_EQ(L"Arial", execs[0].input);
 }
 
+TEST_F(IEBrowserTest, ScriptFunctionsAreCalledByNameWithTheirArgumentsInOrder)
+{
+    VARIANT text;
+    VariantInit(&text);
+    text.vt = VT_BSTR;
+    text.bstrVal = SysAllocString(L"<b>hi</b>");
+    VARIANT flag;
+    VariantInit(&flag);
+    flag.vt = VT_BOOL;
+    flag.boolVal = VARIANT_TRUE;
+    EXPECT_FALSE(SUCCEEDED(browser.CallScript(L"AddMsg", {text, flag}, nullptr)));
+
+    CreateWithPage(browser);
+    FakeDocument* document = Fake()->Document();
+    document->scriptResult = L"done";
+    VARIANT result;
+    VariantInit(&result);
+    EXPECT_EQ(S_OK, browser.CallScript(L"AddMsg", {text, flag}, &result));
+    EXPECT_EQ(L"done", VariantText(result));
+    VariantClear(&result);
+    EXPECT_EQ(S_OK, browser.CallScript(L"UpdateView", {}, nullptr));
+    ASSERT_EQ(2u, document->scriptCalls.size());
+    EXPECT_EQ(L"AddMsg", document->scriptCalls[0].name);
+    EXPECT_EQ((std::vector<std::wstring>{L"<b>hi</b>", L"true"}), document->scriptCalls[0].arguments);
+    EXPECT_TRUE(document->scriptCalls[1].arguments.empty());
+
+    // A page still loading, and a script that throws.
+    document->scriptReady = false;
+    EXPECT_FALSE(SUCCEEDED(browser.CallScript(L"AddMsg", {text, flag}, nullptr)));
+    document->scriptReady = true;
+    document->scriptFails = true;
+    EXPECT_FALSE(SUCCEEDED(browser.CallScript(L"AddMsg", {text, flag}, nullptr)));
+    VariantClear(&text);
+}
+
 TEST_F(IEBrowserTest, ColoursAndBorderAreWrittenAsHexOnTheBody)
 {
     CreateWithPage(browser);
