@@ -628,3 +628,38 @@ TEST_F(ExpressionViewTest, BuddyIconByTheSetting)
         EXPECT_EQ(updates + (c.updated ? 1 : 0), Calls(L"UpdateView").size());
     }
 }
+
+TEST_F(ChatViewTest, TheShippedDefaultThemeShowsAConversation)
+{
+    // The themes beside the program, read only: the settings file named here
+    // does not exist, so every setting has its default.
+    const std::wstring programFolder = ExeFolder() + L"..\\bin\\";
+    Settings().SetPath((programFolder + L"NoSuchSettings.ini").c_str());
+    CIEChatWnd& chat = Show();
+    const std::wstring theme = programFolder + L"Themes\\Msgs\\Default\\";
+    ASSERT_EQ(theme, chat.ThemeFolder());
+    ASSERT_EQ(1u, Page()->ElementsByTag(L"LINK").size());
+    EXPECT_EQ(L"Styles/Default.css", Page()->ElementsByTag(L"LINK")[0]->Attribute(L"href"));
+    EXPECT_EQ(FileUrlOfPath(theme), Page()->ElementsByTag(L"BASE").at(0)->Attribute(L"href"));
+
+    CMessageSequence sequence;
+    SYSTEMTIME now = {};
+    GetLocalTime(&now);
+    const ChatMessage messages[] = {Message(MessageKind::Incoming, L"one"), Message(MessageKind::Incoming, L"two"),
+                                    Message(MessageKind::Incoming, L"three"),
+                                    Message(MessageKind::Outgoing, L"four")};
+    const wchar_t* templates[] = {L"IncomingNew.htm", L"IncomingNext.htm", L"IncomingNext.htm", L"OutgoingNew.htm"};
+    std::vector<std::wstring> expected;
+    for (size_t i = 0; i < std::size(messages); ++i) {
+        ASSERT_TRUE(chat.ShowMessage(sequence, messages[i], now));
+        expected.push_back(FillMessageTemplate(ReadTemplateFile(theme + templates[i]), messages[i], now));
+    }
+    // The page defines AddMsg, so the fake's script took every call.
+    EXPECT_EQ(expected, Shown());
+    const std::vector<ScriptCall> calls = Calls(L"AddMsg");
+    ASSERT_EQ(4u, calls.size());
+    EXPECT_EQ(L"false", calls[0].arguments.at(1));
+    EXPECT_EQ(L"true", calls[1].arguments.at(1));
+    EXPECT_EQ(L"true", calls[2].arguments.at(1));
+    EXPECT_EQ(L"false", calls[3].arguments.at(1));
+}
