@@ -1,5 +1,6 @@
 #include "BrowserHooks.h"
 
+#include "APIHooks.h"
 #include "ScopedHandle.h"
 
 #include <windows.h>
@@ -51,7 +52,7 @@ bool EnsureBrowserHooks()
     return g_hooksInstalled;
 }
 
-bool InstallBrowserApiHooks(int)
+bool InstallBrowserApiHooks(int majorVersion)
 {
-    return true;
+    return InstallBrowserSoundHook(majorVersion);
 }

@@ -18,6 +18,6 @@ const BrowserVersion& InstalledBrowserVersion();
 // they are in place.
 bool EnsureBrowserHooks();
 
-// Installs the hooks that suit the control's major version. The hook module
-// replaces this; until then there is nothing to install.
+// Installs the hooks that suit the control's major version (the sound hook
+// of APIHooks.h).
 bool InstallBrowserApiHooks(int majorVersion);
