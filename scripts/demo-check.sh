@@ -2,8 +2,9 @@
 # Part of `make test`: runs the demo of `make run` (scripts/run-client.sh)
 # without a display, in a fresh run folder, and checks it from outside the
 # client: the demo account reaches the on-line state on the server with the
-# demo buddy on line, the server stops when the client ends, and nothing is
-# left listening.
+# demo buddy on line, the client stays on line when the buddy answers an IM,
+# both screenshots are taken, the server stops when the client ends, and
+# nothing is left listening.
 #
 #   scripts/demo-check.sh <64-bit build folder>
 #
@@ -26,7 +27,7 @@ mkdir -p "$RUN_DIR"
 RUN_LOG="$BUILD/run-check.log"
 started=$SECONDS
 env -u DISPLAY VLM_RUN_DIR="$RUN_DIR" VLM_RUN_DISPLAY="${VLM_DEMO_CHECK_DISPLAY:-78}" \
-  VLM_RUN_PREFIX="$WINEPREFIX" VLM_SCREENSHOTS="$RUN_DIR/screenshots" \
+  VLM_RUN_PREFIX="$WINEPREFIX" VLM_SCREENSHOTS="$RUN_DIR/screenshots" VLM_SCREENSHOT_DELAY=1 \
   timeout 300 "$ROOT/scripts/run-client.sh" "$BUILD" >"$RUN_LOG" 2>&1 &
 RUN_PID=$!
 
@@ -54,9 +55,19 @@ online="$(control online || true)"
 printf '%s\n' "$online" | grep -qx "online $DEMO_BUDDY" || fail "\"$DEMO_BUDDY\" is not on line: $online"
 grep -q "^\[Users\]" "$RUN_DIR/Velmora.ini" || fail "the run folder's Velmora.ini has no remembered users"
 
-# Once the client holds conversations, this is where to check that an IM to
-# the demo buddy got its answer: the answer in that day's conversation log
-# under the run folder, written by the client.
+# An IM from the demo user to the demo buddy, sent on her behalf through the
+# control channel: the buddy's typing and answer then reach the client, and
+# the run takes its second screenshot once the answer has had time to arrive.
+control "im \"$DEMO_USER\" \"$DEMO_BUDDY\" help" >/dev/null || fail "the control channel refused the IM"
+for _ in $(seq 40); do
+  compgen -G "$RUN_DIR/screenshots/*-first-answer.png" >/dev/null && break
+  sleep 0.5
+done
+compgen -G "$RUN_DIR/screenshots/*-signed-on.png" >/dev/null || fail "no screenshot after the sign-on"
+compgen -G "$RUN_DIR/screenshots/*-first-answer.png" >/dev/null || fail "no screenshot after the first answer"
+control online | grep -qx "online $DEMO_USER" || fail "\"$DEMO_USER\" went off line after the answer"
+# Once the client holds conversations, this is where to check that the answer
+# is in that day's conversation log under the run folder, written by the client.
 
 # Ending the client must end the run, and the run stops the server.
 "$WINESERVER" -k >/dev/null 2>&1 || true
@@ -79,4 +90,4 @@ if [ -n "$failed" ]; then
   sed 's/^/  /' "$RUN_LOG"
   exit 1
 fi
-say "ok: signed on, \"$DEMO_BUDDY\" on line, the server stopped with the client, nothing left listening"
+say "ok: signed on, \"$DEMO_BUDDY\" on line and answered, screenshots taken, the server stopped with the client, nothing left listening"

@@ -28,6 +28,7 @@ SERVER_LOG=""
 LOGIN_PORT=""
 CONTROL_PORT=""
 CLIENT_PID=""
+HEADLESS=""
 OWN_XVFB=""
 
 say() { printf '%s: %s\n' "$TAG" "$*"; }
@@ -154,12 +155,13 @@ prepare_prefix() {
   fi
 }
 
-# Uses the X display given, or an Xvfb of our own numbered $1 (stopped again
-# by finish_display when this script started it).
+# Uses the X display given, or else (HEADLESS) an Xvfb numbered $1, which
+# finish_display stops again when this script started it.
 use_display() {
   if [ -n "${DISPLAY:-}" ]; then
     return 0
   fi
+  HEADLESS=1
   local num="$1"
   if [ ! -S "/tmp/.X11-unix/X$num" ]; then
     OWN_XVFB="$num"
@@ -179,7 +181,7 @@ finish_display() {
 # Starts the client of the run folder in the background. On Xvfb, which has
 # no window manager, Wine's own desktop window draws the frames.
 start_client() {
-  if [ -n "$OWN_XVFB" ] || [ "${VLM_WINE_DESKTOP:-}" = 1 ]; then
+  if [ -n "$HEADLESS" ]; then
     "$WINELOADER" explorer /desktop=Velmora,1024x768 "$RUN_DIR/Velmora.exe" >/dev/null 2>&1 </dev/null 9>&- &
   else
     "$WINELOADER" "$RUN_DIR/Velmora.exe" >/dev/null 2>&1 </dev/null 9>&- &

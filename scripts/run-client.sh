@@ -62,7 +62,7 @@ start_client
 STAMP="$(date +%Y%m%d-%H%M%S)"
 if wait_online "$DEMO_USER" "$SIGNON_SECONDS"; then
   say "\"$DEMO_USER\" is signed on; \"$DEMO_BUDDY\" is on line in the buddy list: send it an IM (\"help\" lists what it does)"
-  if [ -n "$OWN_XVFB" ]; then
+  if [ -n "$HEADLESS" ]; then
     sleep "${VLM_SCREENSHOT_DELAY:-3}"
     screenshot "$SHOTS/velmora-$STAMP-signed-on.png"
     # The first answer of the demo buddy, once someone writes to it.
@@ -71,7 +71,7 @@ if wait_online "$DEMO_USER" "$SIGNON_SECONDS"; then
   fi
 elif kill -0 "$CLIENT_PID" 2>/dev/null; then
   say "\"$DEMO_USER\" did not sign on within $SIGNON_SECONDS seconds (server log: $SERVER_LOG)"
-  [ -n "$OWN_XVFB" ] && screenshot "$SHOTS/velmora-$STAMP-no-signon.png"
+  [ -n "$HEADLESS" ] && screenshot "$SHOTS/velmora-$STAMP-no-signon.png"
 fi
 
 if kill -0 "$CLIENT_PID" 2>/dev/null; then
