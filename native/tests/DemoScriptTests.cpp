@@ -142,6 +142,12 @@ TEST_F(DemoScriptTest, ShowsTypingThenAnswersAfterThePause)
               Transcript(*alice));
     Advance(500ms);
     EXPECT_EQ(Lines{"im Echo Bot: You said: two"}, Transcript(*alice));
+
+    // Sent on Alice's behalf through the scripting calls, as `make test` does it.
+    std::string error;
+    ASSERT_TRUE(core->SendIm("Alice", "Echo Bot", "by proxy", false, &error)) << error;
+    Advance(1500ms);
+    EXPECT_EQ((Lines{"typing Echo Bot begun", "im Echo Bot: You said: by proxy"}), Transcript(*alice));
 }
 
 TEST_F(DemoScriptTest, AnswersByWhatWasSaid)
