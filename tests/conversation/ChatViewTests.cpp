@@ -9,6 +9,7 @@
 #include "AppState.h"
 #include "DragDropTarget.h"
 #include "Folders.h"
+#include "LangStrings.h"
 #include "StringConv.h"
 #include "SubclsWnd.h"
 #include "WindowKinds.h"
@@ -662,4 +663,59 @@ TEST_F(ChatViewTest, TheShippedDefaultThemeShowsAConversation)
     EXPECT_EQ(L"true", calls[1].arguments.at(1));
     EXPECT_EQ(L"true", calls[2].arguments.at(1));
     EXPECT_EQ(L"false", calls[3].arguments.at(1));
+}
+
+TEST_F(ChatViewTest, TheContextMenuOffersTheLinkUnderTheMouse)
+{
+    Show();
+    ComPtr<IDocHostUIHandler> ui;
+    ASSERT_EQ(S_OK, Fake()->site.As(&ui));
+    FakeElement* web = Page()->AddElement(L"A", L"web");
+    web->attributes[L"href"] = L"http://example.com/";
+    FakeElement* file = Page()->AddElement(L"A", L"file");
+    file->attributes[L"href"] = L"file:///C:/cache/photo.png";
+    FakeElement* text = Page()->AddElement(L"SPAN", L"text");
+    struct Case {
+        FakeElement* under;
+        std::vector<UINT> labels; // 0: separator
+    };
+    const Case cases[] = {
+        {nullptr, {111, 0, 113, 0, 565, 566}},
+        {text, {111, 0, 113, 0, 565, 566}},
+        {web, {111, 399, 0, 113, 0, 565, 566}},
+        {file, {111, 399, 314, 0, 113, 0, 565, 566}},
+    };
+    for (const Case& c : cases) {
+        MenuSeen seen;
+        seen.keys = {VK_ESCAPE};
+        WatchNextMenu(&seen);
+        POINT at = {30, 30};
+        ComPtr<IDispatch> object;
+        if (c.under)
+            c.under->QueryInterface(IID_PPV_ARGS(&object));
+        EXPECT_EQ(S_OK, ui->ShowContextMenu(CONTEXT_MENU_DEFAULT, &at, nullptr, object.Get()));
+        WatchNextMenu(nullptr);
+        ASSERT_TRUE(seen.open);
+        std::vector<std::wstring> expected;
+        for (UINT label : c.labels)
+            expected.push_back(label ? LoadLangString(label) : L"");
+        EXPECT_EQ(expected, seen.labels) << (c.under ? c.under->id : L"-");
+    }
+
+    // Copy Link puts the address on the clipboard.
+    MenuSeen seen;
+    seen.keys = {VK_DOWN, VK_DOWN, VK_RETURN};
+    WatchNextMenu(&seen);
+    POINT at = {30, 30};
+    ComPtr<IDispatch> object;
+    web->QueryInterface(IID_PPV_ARGS(&object));
+    EXPECT_EQ(S_OK, ui->ShowContextMenu(CONTEXT_MENU_DEFAULT, &at, nullptr, object.Get()));
+    WatchNextMenu(nullptr);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    const std::wstring copied = data ? static_cast<const wchar_t*>(GlobalLock(data)) : L"";
+    if (data)
+        GlobalUnlock(data);
+    CloseClipboard();
+    EXPECT_EQ(L"http://example.com/", copied);
 }

@@ -198,3 +198,41 @@ bool RecordingBrowser::Contains(const std::wstring& entry) const
 {
     return std::find(log.begin(), log.end(), entry) != log.end();
 }
+
+namespace {
+
+MenuSeen* g_menuSeen = nullptr;
+
+void CALLBACK InspectMenu(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    HWND menuWindow = FindWindowW(L"#32768", nullptr);
+    if (!g_menuSeen) {
+        KillTimer(nullptr, timer);
+        return;
+    }
+    if (!menuWindow || !IsWindowVisible(menuWindow))
+        return;
+    KillTimer(nullptr, timer);
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+    g_menuSeen->open = menu != nullptr;
+    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+        wchar_t label[64] = {};
+        GetMenuStringW(menu, i, label, ARRAYSIZE(label), MF_BYPOSITION);
+        g_menuSeen->ids.push_back(GetMenuItemID(menu, i));
+        g_menuSeen->states.push_back(GetMenuState(menu, i, MF_BYPOSITION));
+        g_menuSeen->labels.push_back(label);
+    }
+    for (WPARAM key : g_menuSeen->keys) {
+        PostMessageW(menuWindow, WM_KEYDOWN, key, 0);
+        PostMessageW(menuWindow, WM_KEYUP, key, 0);
+    }
+}
+
+} // namespace
+
+void WatchNextMenu(MenuSeen* seen)
+{
+    g_menuSeen = seen;
+    if (seen)
+        SetTimer(nullptr, 0, 10, InspectMenu);
+}

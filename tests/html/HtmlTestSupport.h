@@ -90,3 +90,17 @@ public:
     std::wstring cancelContaining;
     bool waiting = false;
 };
+
+// What a popup menu looked like while it was open, and the key presses that
+// close it.
+struct MenuSeen {
+    bool open = false;
+    std::vector<UINT> ids;
+    std::vector<UINT> states;
+    std::vector<std::wstring> labels;
+    std::vector<WPARAM> keys;
+};
+
+// The next popup menu this thread opens is written into `seen` and then
+// given its keys; null stops watching.
+void WatchNextMenu(MenuSeen* seen);

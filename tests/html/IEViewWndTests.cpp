@@ -303,39 +303,6 @@ TEST_F(IEViewTest, CtrlAAndCtrlCSelectAndCopy)
     }
 }
 
-// What the context menu looked like while it was open, and the key presses
-// that close it.
-struct MenuSeen {
-    bool open = false;
-    std::vector<UINT> ids;
-    std::vector<UINT> states;
-    std::vector<std::wstring> labels;
-    std::vector<WPARAM> keys;
-};
-
-MenuSeen* g_menuSeen = nullptr;
-
-void CALLBACK InspectMenu(HWND, UINT, UINT_PTR timer, DWORD)
-{
-    HWND menuWindow = FindWindowW(L"#32768", nullptr);
-    if (!menuWindow || !IsWindowVisible(menuWindow))
-        return;
-    KillTimer(nullptr, timer);
-    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
-    g_menuSeen->open = menu != nullptr;
-    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
-        wchar_t label[64] = {};
-        GetMenuStringW(menu, i, label, ARRAYSIZE(label), MF_BYPOSITION);
-        g_menuSeen->ids.push_back(GetMenuItemID(menu, i));
-        g_menuSeen->states.push_back(GetMenuState(menu, i, MF_BYPOSITION));
-        g_menuSeen->labels.push_back(label);
-    }
-    for (WPARAM key : g_menuSeen->keys) {
-        PostMessageW(menuWindow, WM_KEYDOWN, key, 0);
-        PostMessageW(menuWindow, WM_KEYUP, key, 0);
-    }
-}
-
 TEST_F(IEViewTest, TheContextMenuOffersCopySelectAllAndPrinting)
 {
     ShowPage();
@@ -347,11 +314,10 @@ TEST_F(IEViewTest, TheContextMenuOffersCopySelectAllAndPrinting)
 
     MenuSeen seen;
     seen.keys = {VK_ESCAPE};
-    g_menuSeen = &seen;
-    SetTimer(nullptr, 0, 10, InspectMenu);
+    WatchNextMenu(&seen);
     POINT at = {30, 30};
     EXPECT_EQ(S_OK, ui->ShowContextMenu(CONTEXT_MENU_DEFAULT, &at, nullptr, nullptr));
-    g_menuSeen = nullptr;
+    WatchNextMenu(nullptr);
 
     ASSERT_TRUE(seen.open);
     EXPECT_EQ((std::vector<UINT>{IDM_COPY, 0, IDM_SELECTALL, 0, IDM_PRINT, IDM_PRINTPREVIEW}), seen.ids);
@@ -379,11 +345,10 @@ TEST_F(IEViewTest, AChosenMenuCommandRunsWithTheUsersPrompt)
 
     MenuSeen seen;
     seen.keys = {VK_DOWN, VK_DOWN, VK_RETURN}; // Copy, then Select All
-    g_menuSeen = &seen;
-    SetTimer(nullptr, 0, 10, InspectMenu);
+    WatchNextMenu(&seen);
     POINT at = {30, 30};
     EXPECT_EQ(S_OK, ui->ShowContextMenu(CONTEXT_MENU_TEXTSELECT, &at, nullptr, nullptr));
-    g_menuSeen = nullptr;
+    WatchNextMenu(nullptr);
 
     ASSERT_TRUE(seen.open);
     ASSERT_EQ(1u, document->execs.size());
