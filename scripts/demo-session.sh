@@ -74,15 +74,14 @@ read_server_ports() {
 # "ok" line. Fails on an "error" answer or when the server cannot be reached.
 control() {
   local answer
-  exec 3<>"/dev/tcp/127.0.0.1/$CONTROL_PORT" 2>/dev/null || return 1
+  { exec 3<>"/dev/tcp/127.0.0.1/$CONTROL_PORT"; } 2>/dev/null || return 1
   printf '%s\nquit\n' "$1" >&3
   answer="$(timeout 5 cat <&3 || true)"
   exec 3<&- 3>&-
-  case "$answer" in
-    *error*) return 1 ;;
-    *ok) printf '%s\n' "${answer%ok}" | sed '/^$/d' ;;
-    *) return 1 ;;
-  esac
+  # The command's answer, then the "ok" of "quit".
+  printf '%s\n' "$answer" | grep -q '^ok$' || return 1
+  printf '%s\n' "$answer" | grep -q '^error' && return 1
+  printf '%s\n' "$answer" | sed '/^ok$/d'
 }
 
 # Waits until the server has the screen name signed on (from "client online"
