@@ -100,14 +100,19 @@ struct ThemeRect {
     bool Empty() const { return width <= 0 || height <= 0; }
 };
 
-// The process's theme picture: the decoded picture and where each part is.
+// The process's theme picture: the decoded picture, where each part is, and
+// each part cut out on its own. Drawing from the cut-out keeps smoothing and
+// tiling from reaching into the neighbouring parts of the picture.
 struct ThemePicture {
     std::unique_ptr<Gdiplus::Bitmap> bitmap;
     ThemeRect rects[kThemePartCount];
+    std::unique_ptr<Gdiplus::Bitmap> parts[kThemePartCount];
     ThemeMode modes[kBackgroundPartCount] = {};
 
     void Clear()
     {
+        for (std::unique_ptr<Gdiplus::Bitmap>& part : parts)
+            part.reset();
         bitmap.reset();
         for (ThemeRect& rect : rects)
             rect = ThemeRect();
@@ -370,6 +375,15 @@ void ReadPictureMap(const tinyxml2::XMLElement* root, ThemePicture& picture)
             if (const std::optional<ThemeRect> rect = ParseRect(*text))
                 picture.rects[i] = ClipToPicture(*rect, width, height);
         }
+        const ThemeRect& rect = picture.rects[i];
+        if (rect.Empty())
+            continue;
+        picture.parts[i].reset(picture.bitmap->Clone(Gdiplus::Rect(rect.x, rect.y, rect.width, rect.height),
+                                                     PixelFormat32bppPARGB));
+        if (!picture.parts[i] || picture.parts[i]->GetLastStatus() != Gdiplus::Ok) {
+            picture.parts[i].reset();
+            picture.rects[i] = ThemeRect();
+        }
     }
 }
 
@@ -398,21 +412,27 @@ const ThemeRect* LoadedRect(ThemePart part)
 {
     const ThemePicture& picture = Picture();
     const int index = PartIndex(part);
-    if (!picture.bitmap || index < 0 || index >= kThemePartCount || picture.rects[index].Empty())
+    if (!picture.bitmap || index < 0 || index >= kThemePartCount || !picture.parts[index])
         return nullptr;
     return &picture.rects[index];
 }
 
-// Draws `source` of the picture scaled into `dest`. The wrap mode keeps the
-// smoothing from pulling in pixels from outside the source rectangle.
-Gdiplus::Status DrawScaled(Gdiplus::Graphics& graphics, const ThemeRect& source, const Gdiplus::Rect& dest)
+Gdiplus::Bitmap* PartPicture(ThemePart part)
 {
+    return Picture().parts[PartIndex(part)].get();
+}
+
+// Draws a part scaled into `dest`. The wrap mode mirrors the part at its
+// edges, so smoothing there does not fade into nothing.
+Gdiplus::Status DrawScaled(Gdiplus::Graphics& graphics, ThemePart part, const Gdiplus::Rect& dest)
+{
+    Gdiplus::Bitmap* source = PartPicture(part);
     graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
     graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHighQuality);
     Gdiplus::ImageAttributes attributes;
     attributes.SetWrapMode(Gdiplus::WrapModeTileFlipXY);
-    return graphics.DrawImage(Picture().bitmap.get(), dest, source.x, source.y, source.width, source.height,
-                              Gdiplus::UnitPixel, &attributes);
+    return graphics.DrawImage(source, dest, 0, 0, static_cast<INT>(source->GetWidth()),
+                              static_cast<INT>(source->GetHeight()), Gdiplus::UnitPixel, &attributes);
 }
 
 } // namespace
@@ -523,20 +543,18 @@ bool DrawThemePart(HDC dc, ThemePart part, const RECT& dest)
         return false;
     const Gdiplus::Rect target(dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top);
     if (IsBackgroundPart(part) && ThemePartMode(part) == ThemeMode::Tile) {
-        const Gdiplus::Rect tile(source->x, source->y, source->width, source->height);
-        Gdiplus::TextureBrush brush(Picture().bitmap.get(), Gdiplus::WrapModeTile, tile);
+        Gdiplus::TextureBrush brush(PartPicture(part), Gdiplus::WrapModeTile);
         if (brush.GetLastStatus() != Gdiplus::Ok)
             return false;
         brush.TranslateTransform(static_cast<Gdiplus::REAL>(dest.left), static_cast<Gdiplus::REAL>(dest.top));
         return graphics.FillRectangle(&brush, target) == Gdiplus::Ok;
     }
-    return DrawScaled(graphics, *source, target) == Gdiplus::Ok;
+    return DrawScaled(graphics, part, target) == Gdiplus::Ok;
 }
 
 HICON CutThemeIcon(ThemePart part)
 {
-    const ThemeRect* source = LoadedRect(part);
-    if (!source)
+    if (!LoadedRect(part))
         return nullptr;
     Gdiplus::Bitmap icon(16, 16, PixelFormat32bppARGB);
     if (icon.GetLastStatus() != Gdiplus::Ok)
@@ -544,7 +562,7 @@ HICON CutThemeIcon(ThemePart part)
     {
         Gdiplus::Graphics graphics(&icon);
         graphics.Clear(Gdiplus::Color(0, 255, 255, 255));
-        if (DrawScaled(graphics, *source, Gdiplus::Rect(0, 0, 16, 16)) != Gdiplus::Ok)
+        if (DrawScaled(graphics, part, Gdiplus::Rect(0, 0, 16, 16)) != Gdiplus::Ok)
             return nullptr;
     }
     HICON handle = nullptr;

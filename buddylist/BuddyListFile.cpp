@@ -570,8 +570,70 @@ void AddOfflineBuddies(AIMCC::IAccGroup* offlineGroup, BltList& list)
     }
 }
 
+// A buddy whose alias and note wait for the server to confirm it.
+struct PendingDetails {
+    ComPtr<AIMCC::IAccUser> user;
+    std::wstring group;
+    const BltBuddy* buddy;
+};
+
+void SetDetails(AIMCC::IAccUser* user, const BltBuddy& buddy)
+{
+    if (!buddy.alias.empty())
+        WriteText(user, AIMCC::AccUserProp::Alias,
+                  WithinLimit(buddy.alias, ReadLong(user, AIMCC::AccUserProp::AliasLimit, 0)));
+    if (!buddy.note.empty())
+        WriteText(user, AIMCC::AccUserProp::Note,
+                  WithinLimit(buddy.note, ReadLong(user, AIMCC::AccUserProp::NoteLimit, 0)));
+}
+
+bool HeldBy(AIMCC::IAccUser* user, const std::wstring& groupName)
+{
+    long count = 0;
+    if (FAILED(user->get_GroupCount(&count)))
+        return false;
+    for (long i = 0; i < count; ++i) {
+        ComPtr<AIMCC::IAccGroup> group;
+        AIMCC::CAccString name;
+        if (SUCCEEDED(user->GetGroup(i, &group)) && group && SUCCEEDED(group->get_Name(name.Out())) &&
+            SameText(groupName, name.Text()))
+            return true;
+    }
+    return false;
+}
+
+// The layer takes a new buddy's alias and note from the server's answer to
+// the addition, which has none: what is set before that answer is lost. So
+// the import handles this thread's messages (the layer's events among them)
+// until the server has confirmed the buddies it added, for a bounded time.
+void WaitForConfirmation(const std::vector<PendingDetails>& pending)
+{
+    constexpr ULONGLONG kWaitMs = 10000;
+    const auto confirmed = [&] {
+        return std::all_of(pending.begin(), pending.end(),
+                           [](const PendingDetails& p) { return HeldBy(p.user.Get(), p.group); });
+    };
+    const ULONGLONG start = GetTickCount64();
+    while (!confirmed()) {
+        const ULONGLONG elapsed = GetTickCount64() - start;
+        if (elapsed >= kWaitMs)
+            return;
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(std::min<ULONGLONG>(kWaitMs - elapsed, 50)),
+                                    QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+}
+
 void ImportBuddy(AIMCC::IAccSession* session, AIMCC::IAccGroup* group, const BltGroup& source,
-                 const BltBuddy& buddy, BltImportReport& report)
+                 const BltBuddy& buddy, BltImportReport& report, std::vector<PendingDetails>& pending)
 {
     AIMCC::CAccString name(buddy.name.c_str());
     long index = -1;
@@ -593,14 +655,12 @@ void ImportBuddy(AIMCC::IAccSession* session, AIMCC::IAccGroup* group, const Blt
     }
     if (!user && FAILED(session->GetUser(name.Get(), &user)))
         return;
-    if (!user)
+    if (!user || (buddy.alias.empty() && buddy.note.empty()))
         return;
-    if (!buddy.alias.empty())
-        WriteText(user.Get(), AIMCC::AccUserProp::Alias,
-                  WithinLimit(buddy.alias, ReadLong(user.Get(), AIMCC::AccUserProp::AliasLimit, 0)));
-    if (!buddy.note.empty())
-        WriteText(user.Get(), AIMCC::AccUserProp::Note,
-                  WithinLimit(buddy.note, ReadLong(user.Get(), AIMCC::AccUserProp::NoteLimit, 0)));
+    if (HeldBy(user.Get(), source.name))
+        SetDetails(user.Get(), buddy);
+    else
+        pending.push_back(PendingDetails{user, source.name, &buddy});
 }
 
 void ReportGroupFailure(const std::wstring& name, HRESULT hr, BltImportReport& report)
@@ -790,6 +850,7 @@ HRESULT ImportBuddyList(AIMCC::IAccSession* session, const BltList& list, BltImp
         if (!buddyList)
             return E_UNEXPECTED;
         const long groupNameLimit = ReadLong(buddyList.Get(), AIMCC::AccBuddyListProp::GroupNameLimit, 0);
+        std::vector<PendingDetails> pending;
         for (const BltGroup& source : list.groups) {
             if (groupNameLimit > 0 && source.name.size() > static_cast<size_t>(groupNameLimit)) {
                 ReportGroupFailure(source.name, E_INVALIDARG, report);
@@ -813,7 +874,12 @@ HRESULT ImportBuddyList(AIMCC::IAccSession* session, const BltList& list, BltImp
                 continue;
             }
             for (const BltBuddy& buddy : source.buddies)
-                ImportBuddy(session, group.Get(), source, buddy, report);
+                ImportBuddy(session, group.Get(), source, buddy, report, pending);
+        }
+        if (!pending.empty()) {
+            WaitForConfirmation(pending);
+            for (const PendingDetails& details : pending)
+                SetDetails(details.user.Get(), *details.buddy);
         }
         return S_OK;
     } catch (const AIMCC::CAccException& e) {
