@@ -1,5 +1,6 @@
 #include "IEChatWnd.h"
 
+#include "AccChatValues.h"
 #include "AccCore.h"
 #include "AccountSettings.h"
 #include "AppState.h"
@@ -34,8 +35,8 @@ using Microsoft::WRL::ComPtr;
 namespace {
 
 constexpr wchar_t kExpressionSection[] = L"Settings.XPRSN";
-// The hash of the layer's "no item" placeholder, which is never shown.
-constexpr wchar_t kEmptyItemId[] = L"0201D20472";
+// A wallpaper description is a few hundred bytes; stop well above that.
+constexpr size_t kMaxWallpaperXml = 64 * 1024;
 
 constexpr UINT kCopyLabel = 111;
 constexpr UINT kSelectAllLabel = 113;
@@ -139,67 +140,6 @@ std::wstring AnchorHref(IDispatch* object)
     ScopedBstr href;
     anchor->get_href(href.Receive());
     return href.Text();
-}
-
-// --- Reading the buddy's expression items from the AIM layer. ---------------------
-
-ComPtr<AIMCC::IAccBartItem> ExpressionItem(AIMCC::IAccUser* user, long property)
-{
-    ComPtr<AIMCC::IAccBartItem> item;
-    ScopedVariant value;
-    if (!user || FAILED(user->get_Property(property, value.Receive())))
-        return item;
-    const VARIANT& v = value.value();
-    if ((v.vt == VT_DISPATCH || v.vt == VT_UNKNOWN) && v.punkVal)
-        v.punkVal->QueryInterface(AIMCC::IID_IAccBartItem, reinterpret_cast<void**>(item.GetAddressOf()));
-    return item;
-}
-
-std::wstring ItemText(AIMCC::IAccBartItem* item, long property)
-{
-    ScopedVariant value;
-    if (!item || FAILED(item->get_Property(property, value.Receive())) || value.value().vt != VT_BSTR)
-        return std::wstring();
-    const BSTR text = value.value().bstrVal;
-    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-}
-
-bool ItemFlag(AIMCC::IAccBartItem* item, long property)
-{
-    ScopedVariant value;
-    if (!item || FAILED(item->get_Property(property, value.Receive())))
-        return false;
-    VARIANT flag;
-    VariantInit(&flag);
-    const bool on = SUCCEEDED(VariantChangeType(&flag, value.get(), 0, VT_BOOL)) && flag.boolVal != VARIANT_FALSE;
-    VariantClear(&flag);
-    return on;
-}
-
-// An item worth showing: there, and not the layer's empty placeholder.
-bool IsRealItem(AIMCC::IAccBartItem* item)
-{
-    return item && ItemText(item, AIMCC::AccBartProp::Id) != kEmptyItemId;
-}
-
-std::string ReadItemStream(AIMCC::IAccBartItem* item)
-{
-    std::string bytes;
-    ScopedVariant value;
-    if (!item || FAILED(item->get_Property(AIMCC::AccBartProp::Stream, value.Receive())))
-        return bytes;
-    const VARIANT& v = value.value();
-    ComPtr<AIMCC::IAccStream> stream;
-    if ((v.vt != VT_DISPATCH && v.vt != VT_UNKNOWN) || !v.punkVal ||
-        FAILED(v.punkVal->QueryInterface(AIMCC::IID_IAccStream, reinterpret_cast<void**>(stream.GetAddressOf()))))
-        return bytes;
-    // A wallpaper description is a few hundred bytes; stop well above that.
-    constexpr size_t kMaxBytes = 64 * 1024;
-    char buffer[4096];
-    ULONG read = 0;
-    while (bytes.size() < kMaxBytes && SUCCEEDED(stream->Read(buffer, sizeof(buffer), &read)) && read > 0)
-        bytes.append(buffer, read);
-    return bytes;
 }
 
 // The movie a buddy's wallpaper description names ("flashwallpaper" >
@@ -534,28 +474,20 @@ void CIEChatWnd::SetBuddyIcon(const std::wstring& path)
 void CIEChatWnd::RefreshExpression(AIMCC::IAccUser* user)
 {
     using namespace AIMCC;
-    if (!user) {
-        SetWallpaper(std::wstring(), false, true);
-        return;
-    }
-    ComPtr<IAccBartItem> picture = ExpressionItem(user, AccUserProp::Wallpaper);
-    if (IsRealItem(picture.Get())) {
-        const std::wstring file = ItemText(picture.Get(), AccBartProp::Path);
-        SetWallpaper(file, false, file.empty());
-        return;
-    }
-    ComPtr<IAccBartItem> flash = ExpressionItem(user, AccUserProp::FlashWallpaper);
-    if (IsRealItem(flash.Get())) {
+    // The first wallpaper item the buddy has wins: a picture, a movie named
+    // by a description, or an immersive picture.
+    for (long property : {AccUserProp::Wallpaper, AccUserProp::FlashWallpaper, AccUserProp::ImmersiveWallpaper}) {
+        ComPtr<IAccBartItem> item = ExpressionItemOf(user, property);
+        if (!item)
+            continue;
+        const std::wstring file = ItemText(item.Get(), AccBartProp::Path);
+        if (property != AccUserProp::FlashWallpaper) {
+            SetWallpaper(file, false, file.empty());
+            return;
+        }
         // The movie must be a file the layer fetched, beside the description.
-        const std::wstring movie = FlashWallpaperOf(ReadItemStream(flash.Get()));
-        const std::wstring cache = FolderOf(ItemText(flash.Get(), AccBartProp::Path));
-        SetWallpaper(movie, true, movie.empty(), cache);
-        return;
-    }
-    ComPtr<IAccBartItem> immersive = ExpressionItem(user, AccUserProp::ImmersiveWallpaper);
-    if (IsRealItem(immersive.Get())) {
-        const std::wstring file = ItemText(immersive.Get(), AccBartProp::Path);
-        SetWallpaper(file, false, file.empty());
+        const std::wstring movie = FlashWallpaperOf(ReadItemStream(item.Get(), kMaxWallpaperXml));
+        SetWallpaper(movie, true, movie.empty(), FolderOf(file));
         return;
     }
     SetWallpaper(std::wstring(), false, true);
@@ -569,8 +501,8 @@ void CIEChatWnd::RefreshBuddyIcon(AIMCC::IAccUser* user)
         mode = 3;
     if (mode == 0)
         return;
-    ComPtr<IAccBartItem> icon = ExpressionItem(user, AccUserProp::BuddyIcon);
-    const bool show = IsRealItem(icon.Get()) && (mode != 1 || ItemFlag(icon.Get(), AccBartProp::Shown));
+    ComPtr<IAccBartItem> icon = ExpressionItemOf(user, AccUserProp::BuddyIcon);
+    const bool show = icon && (mode != 1 || ItemFlag(icon.Get(), AccBartProp::Shown));
     SetBuddyIcon(show ? ItemText(icon.Get(), AccBartProp::Path) : std::wstring());
 }
 

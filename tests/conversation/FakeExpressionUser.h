@@ -1,5 +1,5 @@
-// A buddy with expression items, as the AIM layer hands them to a
-// conversation view: plain in-process objects with the layer's interfaces
+// A buddy with expression items, and a message, as the AIM layer hands
+// them to a conversation view: plain in-process objects with the layer's interfaces
 // and numbered properties set by the test.
 #pragma once
 
@@ -149,6 +149,33 @@ public:
         objects[property] = item;
         return item.Get();
     }
+};
+
+class Message : public Object<AIMCC::IAccIm> {
+public:
+    HRESULT STDMETHODCALLTYPE get_Property(long id, VARIANT* value) override
+    {
+        if (id == AIMCC::AccImProp::Time && hasTime) {
+            VariantInit(value);
+            value->vt = VT_DATE;
+            value->date = time;
+            return S_OK;
+        }
+        if (id == AIMCC::AccImProp::Flags) {
+            VariantInit(value);
+            value->vt = VT_I4;
+            value->lVal = static_cast<LONG>(messageFlags);
+            return S_OK;
+        }
+        return Object<AIMCC::IAccIm>::get_Property(id, value);
+    }
+    HRESULT STDMETHODCALLTYPE GetConvertedText(BSTR, BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetText(BSTR, BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE AttachStream(BSTR, AIMCC::IAccStream*) override { return E_NOTIMPL; }
+
+    bool hasTime = false;
+    DATE time = 0;
+    ULONG messageFlags = 0;
 };
 
 } // namespace expression_fake
