@@ -81,7 +81,9 @@ std::wstring DecodeBuddyListFile(std::string_view bytes);
 BltList ParseBuddyListFile(std::wstring_view text, std::vector<BltProblem>& problems);
 
 // The account's buddy list as a file holds it: its groups in the layer's
-// order without the offline group, each buddy whose name can be read.
+// order without the offline group, each buddy whose name can be read. The
+// buddies the layer shows in its offline group are written in the groups
+// that hold them, after the ones on line.
 HRESULT ReadBuddyList(AIMCC::IAccSession* session, BltList& list);
 
 struct BltImportReport {
@@ -94,7 +96,9 @@ struct BltImportReport {
 // are created at the end when missing, buddies added at the end of their
 // group unless they are there; aliases and notes are set, cut to the
 // layer's limits. Nothing is removed. A group or buddy the layer refuses is
-// reported and skipped.
+// reported and skipped. The alias and note of a buddy the import adds are
+// set once the server has confirmed it: the import runs this thread's
+// messages meanwhile, for at most ten seconds.
 HRESULT ImportBuddyList(AIMCC::IAccSession* session, const BltList& list, BltImportReport& report);
 
 // Writes `bytes` to `path` through a temporary file in the same folder that

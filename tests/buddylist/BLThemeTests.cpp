@@ -396,6 +396,41 @@ TEST_F(BLThemeTest, ThemeFoldersAreListedByTheirConfig)
         EXPECT_EQ(c.valid, IsThemeFolderName(c.name)) << testing::PrintToString(c.name);
 }
 
+// The themes that ship, as the build copies them beside the program (the
+// 64-bit build's bin\ beside tests\, the 32-bit one's dist\ at the top).
+std::wstring ShippedThemesFolder()
+{
+    for (const wchar_t* relative : {L"..\\bin\\Themes\\App\\", L"..\\..\\..\\dist\\Themes\\App\\"}) {
+        const std::wstring folder = ExeFolder() + relative;
+        if (FolderExists(folder))
+            return folder;
+    }
+    return std::wstring();
+}
+
+TEST_F(BLThemeTest, ShippedThemesSupplyEveryPart)
+{
+    const std::wstring shipped = ShippedThemesFolder();
+    ASSERT_FALSE(shipped.empty());
+    for (const wchar_t* name : {L"Harbour", L"Dusk"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
+        const std::wstring target = folder.File(L"Themes\\App\\") + name + L"\\";
+        ASSERT_TRUE(CreateFolderPath(target));
+        for (const wchar_t* file : {L"config.xml", L"picture.png"})
+            ASSERT_TRUE(CopyFileW((shipped + name + L"\\" + file).c_str(), (target + file).c_str(), FALSE));
+        Use(name, true, true, true);
+        const BLColsFonts loaded = Load();
+        EXPECT_NE(Baseline().listBackground, loaded.listBackground);
+        EXPECT_NE(Baseline().groupFont.lfHeight, loaded.groupFont.lfHeight);
+        ASSERT_TRUE(ThemePictureLoaded());
+        for (int part = 0; part < kThemePartCount; ++part) {
+            RECT rect = {};
+            EXPECT_TRUE(ThemePartRect(static_cast<ThemePart>(part), rect)) << "part " << part;
+        }
+    }
+    EXPECT_EQ((std::vector<std::wstring>{L"Dusk", L"Harbour"}), ListBuddyListThemes());
+}
+
 // The main window paints the theme's window background and goes back to its
 // own colour when the theme is cleared.
 TEST_F(BLThemeTest, MainWindowBackgroundFollowsTheTheme)
