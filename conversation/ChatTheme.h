@@ -7,12 +7,16 @@
 // for the system, or a theme that is not there falls back to "Default".
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 class CIni;
 
-// The longest theme folder path kept, in characters, with its backslash.
-constexpr size_t kMaxThemePath = 259;
+// The longest theme folder path kept, in characters, with its backslash:
+// room is left for the longest file name of a theme ("Styles\Default.css"),
+// so that every file of the theme stays within MAX_PATH.
+constexpr size_t kMaxThemePath = MAX_PATH - 1 - 18;
 
 // The folder of the settings file, with a trailing backslash: where
 // "Themes\" lives.
