@@ -45,7 +45,7 @@ enum MainCommand : int {
     kCmdBuddyEvents = 106, kCmdImportList = 107, kCmdExportList = 108, kCmdSignOff = 109, kCmdExit = 110,
     kCmdAddBuddy = 201, kCmdAddGroup = 202, kCmdEditRow = 203, kCmdDeleteRow = 204, kCmdEditProfile = 205,
     kCmdAwayMessages = 206, kCmdFormatName = 207, kCmdExpressions = 208, kCmdSharing = 209, kCmdSettings = 210,
-    kCmdHideTaskbarBtn = 301, kCmdOnTop = 312, kCmdColors = 315,
+    kCmdHideTaskbarBtn = 301, kCmdHideOffline = 308, kCmdOnTop = 312, kCmdColors = 315,
     kCmdHelp = 401, kCmdAbout = 403,
     kCmdFirstSdkItem = 450, kCmdLastSdkItem = 499,
 };
@@ -230,7 +230,7 @@ bool CMainWnd::Create(HWND owner)
     SetTextColor(static_cast<COLORREF>(ini.GetUInt(kGeneral, L"WndTextCol", GetSysColor(COLOR_WINDOWTEXT))));
     ShowMenuBar(-1);
     if (!signOnPane_.Create(hwnd) || !progressPane_.Create(hwnd) ||
-        !buddyListPane_.Create(hwnd, kKindBuddyListPane, 3)) {
+        !buddyListPane_.Create(hwnd)) {
         DestroyWindow(hwnd);
         return false;
     }
@@ -453,6 +453,8 @@ void CMainWnd::ToggleViewSwitch(const wchar_t* key)
     const bool on = !ReadBuddyListSwitch(key);
     const std::wstring section = AccountSection(kBuddyListSection, PrimaryIdentity());
     Settings().WriteBool(section.c_str(), key, on);
+    if (wcscmp(key, L"OnTop") != 0 && wcscmp(key, L"HideTaskbarBtn") != 0)
+        buddyListPane_.ReloadSettings();
     if (wcscmp(key, L"OnTop") == 0) {
         SetWindowPos(Hwnd(), on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     } else if (wcscmp(key, L"HideTaskbarBtn") == 0) {
@@ -491,6 +493,9 @@ void CMainWnd::OnCommand(int id)
     }
     case kCmdSignOff:
         SignOffAllSessions();
+        break;
+    case kCmdHideOffline:
+        buddyListPane_.ToggleOfflineBuddies();
         break;
     case kCmdSettings:
         OpenSettingsWindow(200, !IsPrimaryOnline());
@@ -537,12 +542,15 @@ void CMainWnd::OnInitMenuPopup(HMENU popup, int position)
             enabled = online;
             break;
         case 2:
-            enabled = online && itemId != 313 && itemId != 314;
+            enabled = online && itemId != 313 && itemId != 314 &&
+                      (itemId != kCmdHideOffline || HideState().mode != HideMode::None);
             break;
         default:
             break;
         }
         EnableMenuItem(popup, i, MF_BYPOSITION | (enabled ? MF_ENABLED : MF_GRAYED));
+        if (itemId == kCmdHideOffline)
+            CheckMenuItem(popup, i, MF_BYPOSITION | (HideState().offlineShown ? MF_UNCHECKED : MF_CHECKED));
         if (const ViewSwitch* entry = FindViewSwitch(itemId)) {
             const bool checked = ReadBuddyListSwitch(entry->key) != entry->checkedWhenOff;
             CheckMenuItem(popup, i, MF_BYPOSITION | (checked ? MF_CHECKED : MF_UNCHECKED));

@@ -7,6 +7,7 @@
 
 #include "InfoBar.h"
 #include "MainPanes.h"
+#include "MainBLPane.h"
 #include "MenuBarWnd.h"
 #include "PaneWnd.h"
 #include "ScreenDock.h"
@@ -61,7 +62,7 @@ public:
     CMainSignOnPane* SignOnPane() override { return &signOnPane_; }
     CMainSignOnStatePane* SignOnProgressPane() override { return &progressPane_; }
     CPaneWnd* BuddyListPane() override { return &buddyListPane_; }
-    IBuddyListEvents* BuddyList() override { return nullptr; }
+    IBuddyListEvents* BuddyList() override { return &buddyListPane_; }
     COLORREF BackgroundColor() const { return background_; }
     COLORREF GradientColor() const { return gradient_; }
     COLORREF TextColor() const { return text_; }
@@ -100,7 +101,7 @@ private:
     bool inMenuLoop_ = false;
     CMainSignOnPane signOnPane_;
     CMainSignOnStatePane progressPane_;
-    CIdentifiedPane buddyListPane_{0};
+    CMainBLPane buddyListPane_;
     std::unique_ptr<CInfoBar> infoBar_;
 };
 

@@ -18,6 +18,10 @@ ICONS = {
     100: ((0xE0, 0xA8, 0x10), (0xFF, 0xFF, 0xFF), "dash"),   # buddy away
     101: ((0x6A, 0x3F, 0xC8), None, None),            # the program
     102: ((0x2E, 0xA0, 0x43), None, None),            # buddy available
+    103: ((0x2E, 0xA0, 0x43), (0x70, 0x70, 0x70), "dot"),    # buddy idle
+    118: ((0x8C, 0x8C, 0x8C), (0xD0, 0x20, 0x20), "dash"),   # buddy blocked
+    131: (None, (0x1E, 0x7A, 0xD8), "dot"),           # overlay: buddy on a mobile device
+    162: (None, (0xF0, 0x8A, 0x10), "dot"),           # overlay: buddy with a feed
     120: ((0x2E, 0xA0, 0x43), (0x1E, 0x7A, 0xD8), "dot"),    # buddy typing (tab)
     121: ((0xF6, 0xC0, 0x90), None, None),            # new message, dim flash phase (tab)
     122: ((0xF0, 0x6A, 0x10), None, None),            # new message, bright flash phase (tab)
@@ -77,9 +81,11 @@ def pixel(look, x, y):
     if b == 1:
         return (255, 255, 255, 255)
     if b == 2:
-        return badge_colour + (255,) if shape == "dot" else colour + (255,)
+        return badge_colour + (255,) if shape == "dot" or colour is None else colour + (255,)
     if b == 3:
         return badge_colour + (255,)
+    if colour is None:
+        return (0, 0, 0, 0)
     if inside_bubble(x, y):
         if inside_letter(x, y):
             return (255, 255, 255, 255)

@@ -1,0 +1,21 @@
+#include "BuddyListSeams.h"
+
+void OpenConversation(AIMCC::IAccSession*, const std::wstring&) {}
+void OpenChatInvitation(AIMCC::IAccSession*, const std::wstring&) {}
+void OpenBroadcastMessage(AIMCC::IAccSession*, const std::vector<std::wstring>&) {}
+void ShowBuddyInfoTip(AIMCC::IAccSession*, const std::wstring&, POINT) {}
+void HideBuddyInfoTip() {}
+void OpenBuddyInfo(AIMCC::IAccSession*, const std::wstring&) {}
+void OpenBuddyPanel(AIMCC::IAccSession*, const std::wstring&, const std::wstring&) {}
+void OpenGroupEditor(AIMCC::IAccSession*, const std::wstring&) {}
+void SendFileTo(HWND, AIMCC::IAccSession*, const std::wstring&) {}
+void SendFolderTo(HWND, AIMCC::IAccSession*, const std::wstring&) {}
+void BrowseSharedFiles(AIMCC::IAccSession*, const std::wstring&) {}
+void OpenSharingPermissions(AIMCC::IAccSession*) {}
+void OpenBuddyLogs(AIMCC::IAccSession*, const std::wstring&) {}
+void ShowStatusMenu(HWND, AIMCC::IAccSession*, POINT) {}
+void OpenProfileEditor(AIMCC::IAccSession*) {}
+void ChooseOwnBuddyIcon(HWND, AIMCC::IAccSession*) {}
+int BuddyListToolbarHeight() { return 0; }
+int IdentityPanelHeight() { return 0; }
+void StartAutoHide(int) {}
