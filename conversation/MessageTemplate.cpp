@@ -138,9 +138,11 @@ std::wstring OfflineAgeText(const SYSTEMTIME& sent, const SYSTEMTIME& now)
 {
     ULONGLONG sentTicks = 0;
     ULONGLONG nowTicks = 0;
-    ULONGLONG seconds = 0;
+    // At least a second: a sender's clock ahead of ours gives no negative
+    // age, and the sentence never lacks its duration.
+    ULONGLONG seconds = 1;
     if (ToTicks(sent, &sentTicks) && ToTicks(now, &nowTicks) && nowTicks > sentTicks)
-        seconds = (nowTicks - sentTicks) / 10000000ULL;
+        seconds = std::max<ULONGLONG>(1, (nowTicks - sentTicks) / 10000000ULL);
     std::wstring age;
     FormatDuration(static_cast<int>(std::min<ULONGLONG>(seconds, INT_MAX)), age, true, true);
     return FormatLangString(kOfflineAge, {age});

@@ -90,7 +90,7 @@ std::wstring FillPlaceholders(const std::wstring& templateText,
 // The time as the system shows times (default locale, default format).
 std::wstring MessageTimeText(const SYSTEMTIME& time);
 // "Sent 2 hours ago" for a message that waited on the server; a message
-// dated in the future counts as just sent.
+// dated now or in the future counts as sent a second ago.
 std::wstring OfflineAgeText(const SYSTEMTIME& sent, const SYSTEMTIME& now);
 
 // Whether the template shows the body without font formatting.
