@@ -14,7 +14,7 @@ PACKAGES=(
   cmake make ninja-build dpkg-dev python3 xz-utils clang libclang-rt-14-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
-  wine wine64 xvfb xauth x11-apps netpbm
+  wine wine64 fonts-wine xvfb xauth x11-apps netpbm
   hunspell-en-us
   googletest
 )
