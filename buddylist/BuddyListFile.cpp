@@ -949,7 +949,14 @@ void ImportBuddyListCommand(HWND owner, AIMCC::IAccSession* session)
         return;
     BltImportReport report;
     const BltList list = ParseBuddyListFile(DecodeBuddyListFile(*bytes), report.problems);
+    // The import may wait for the server with messages running; the owner
+    // takes no commands (another import) meanwhile.
+    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    if (ownerWasEnabled)
+        EnableWindow(owner, FALSE);
     const HRESULT hr = ImportBuddyList(session, list, report);
+    if (ownerWasEnabled)
+        EnableWindow(owner, TRUE);
     if (FAILED(hr)) {
         ShowErrorBox(owner, SystemErrorText(static_cast<DWORD>(hr)), MB_ICONERROR);
         return;
