@@ -425,9 +425,8 @@ int CMainBLPane::InsertRow(int index, const std::wstring& text, LPARAM value, in
     pendingHeight_ = 0;
     if (row == LB_ERR || row == LB_ERRSPACE)
         return -1;
+    // The height came with WM_MEASUREITEM.
     SendMessageW(list_.Hwnd(), LB_SETITEMDATA, row, value);
-    if (RowHeight(static_cast<int>(row)) != height)
-        SendMessageW(list_.Hwnd(), LB_SETITEMHEIGHT, row, height);
     return static_cast<int>(row);
 }
 
@@ -444,12 +443,43 @@ void CMainBLPane::DeleteRow(int row)
 
 void CMainBLPane::DeleteBelow(int row, BLRowKind stopAt)
 {
-    while (row + 1 < RowCount()) {
-        const BLRowKind kind = RowKind(row + 1);
+    int end = row + 1;
+    const int count = RowCount();
+    while (end < count) {
+        const BLRowKind kind = RowKind(end);
         if (kind == BLRowKind::Header || (stopAt == BLRowKind::Group && kind == BLRowKind::Group))
             break;
-        DeleteRow(row + 1);
+        ++end;
     }
+    if (end == row + 1)
+        return;
+    if (row == 0 && end == count && RowKind(0) == BLRowKind::Header) {
+        // Everything but the one header: emptying the list and putting the
+        // header back is one message instead of one per row, which counts
+        // with a thousand buddies.
+        const std::wstring text = RowText(0);
+        const LRESULT value = SendMessageW(list_.Hwnd(), LB_GETITEMDATA, 0, 0);
+        const int height = RowHeight(0);
+        const bool selected = ListBox_GetSel(list_.Hwnd(), 0) > 0;
+        HideRowTip();
+        hoverRow_ = -1;
+        ++heightSuspended_;
+        SendMessageW(list_.Hwnd(), LB_RESETCONTENT, 0, 0);
+        InsertRow(0, text, value, height);
+        if (selected)
+            ListBox_SetSel(list_.Hwnd(), TRUE, 0);
+        --heightSuspended_;
+        return;
+    }
+    // From the last row up, so the list moves nothing it is about to drop,
+    // and without drawing in between.
+    ++heightSuspended_;
+    SendMessageW(list_.Hwnd(), WM_SETREDRAW, FALSE, 0);
+    for (int i = end - 1; i > row; --i)
+        DeleteRow(i);
+    SendMessageW(list_.Hwnd(), WM_SETREDRAW, TRUE, 0);
+    --heightSuspended_;
+    InvalidateRect(list_.Hwnd(), nullptr, TRUE);
 }
 
 long CMainBLPane::SortState(long state, unsigned long flags) const
