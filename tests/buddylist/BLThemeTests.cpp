@@ -122,8 +122,9 @@ protected:
         const std::wstring themeFolder = folder.File(L"Themes\\App\\" + name + L"\\");
         ASSERT_TRUE(CreateFolderPath(themeFolder));
         ASSERT_TRUE(WriteFileBytes(themeFolder + L"config.xml", config));
-        if (withPicture)
+        if (withPicture) {
             ASSERT_TRUE(WriteFileBytes(themeFolder + L"pic.bmp", TestPicture()));
+        }
     }
     void Use(const std::wstring& theme, bool colours, bool fonts, bool image)
     {
