@@ -188,6 +188,13 @@ ComPtr<IAccGroup> GroupByName(IAccSession* session, const std::wstring& name)
         if (list->GetGroupByName(key.Get(), group.GetAddressOf()) != S_OK)
             group.Reset();
     }
+    if (!group) {
+        // The layer's own offline group is listed but not found by name.
+        for (const ComPtr<IAccGroup>& listed : GroupsOf(session)) {
+            if (GroupName(listed.Get()) == name)
+                return listed;
+        }
+    }
     return group;
 }
 
