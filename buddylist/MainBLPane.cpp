@@ -638,6 +638,7 @@ void CMainBLPane::AddSession(IAccSession* session, bool primary)
             bl::ReadPreferenceBool(session, L"aimcc.buddyList.hideOfflineGroup", false),
             bl::ReadPreferenceBool(session, L"aimcc.buddyList.hideOfflineBuddies", false));
         SetSettingsFromPrimary();
+        ApplyTaskbarButtonStyle();
         Layout();
         if (settings_.autoHide)
             StartAutoHide(settings_.autoHide);
@@ -1055,6 +1056,88 @@ void CMainBLPane::ToggleOfflineBuddies()
                                                                  : L"aimcc.buddyList.hideOfflineBuddies";
     for (const ComPtr<IAccSession>& session : sessions_)
         bl::WritePreferenceBool(session.Get(), name, !state.offlineShown);
+}
+
+// --- Main menu commands -------------------------------------------------------------
+
+int CMainBLPane::SelectedRow() const
+{
+    if (!list_.Hwnd())
+        return -1;
+    const int caret = ListBox_GetCaretIndex(list_.Hwnd());
+    if (caret >= 0 && ListBox_GetSel(list_.Hwnd(), caret) > 0)
+        return caret;
+    const int count = RowCount();
+    for (int i = 0; i < count; ++i) {
+        if (ListBox_GetSel(list_.Hwnd(), i) > 0)
+            return i;
+    }
+    return -1;
+}
+
+BLRowKind CMainBLPane::SelectedRowKind() const
+{
+    return RowKind(SelectedRow());
+}
+
+void CMainBLPane::EditSelectedRow()
+{
+    const int row = SelectedRow();
+    switch (RowKind(row)) {
+    case BLRowKind::Group:
+        OpenGroupEditor(SessionOfRow(row), RowText(row));
+        break;
+    case BLRowKind::Buddy:
+        OpenBuddyPanel(SessionOfRow(row), RowText(row), RowText(GroupRowOf(row)));
+        break;
+    default:
+        break;
+    }
+}
+
+void CMainBLPane::DeleteSelectedRow()
+{
+    const int row = SelectedRow();
+    switch (RowKind(row)) {
+    case BLRowKind::Group:
+        OnGroupCommand(row, 4);
+        break;
+    case BLRowKind::Buddy:
+        RemoveBuddy(row);
+        break;
+    default:
+        break;
+    }
+}
+
+void CMainBLPane::ResetColoursAndFonts()
+{
+    if (AskPane(Hwnd(), 634, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    BLColsFonts record;
+    ReadColsFonts(primaryName_, record);
+    ResetColsFonts(record);
+    const std::wstring section = AccountSection(kBuddyListSettings, primaryName_);
+    Settings().WriteBinary(section.c_str(), L"ColsFonts", &record, sizeof(record));
+    ReloadSettings();
+}
+
+void CMainBLPane::ApplyTaskbarButtonStyle()
+{
+    HWND main = GetParent(Hwnd());
+    if (!main)
+        return;
+    const LONG_PTR exStyle = GetWindowLongPtrW(main, GWL_EXSTYLE);
+    const LONG_PTR wanted = settings_.hideTaskbarBtn ? (exStyle & ~WS_EX_APPWINDOW) : (exStyle | WS_EX_APPWINDOW);
+    if (wanted == exStyle)
+        return;
+    // The shell reads the style only when the window is shown.
+    const bool visible = IsWindowVisible(main) != FALSE;
+    if (visible)
+        ShowWindow(main, SW_HIDE);
+    SetWindowLongPtrW(main, GWL_EXSTYLE, wanted);
+    if (visible)
+        ShowWindow(main, SW_SHOWNA);
 }
 
 // --- Automatic height -------------------------------------------------------------

@@ -87,6 +87,7 @@ std::wstring ScreenNameForUrl(const std::wstring& screenName);
 // their own answer in. Returns the button chosen.
 using PaneMessageBox = int (*)(HWND owner, UINT textId, UINT flags);
 void SetPaneMessageBox(PaneMessageBox box);
+int AskPane(HWND owner, UINT textId, UINT flags);
 
 // The in-place editor of an account's status message: Enter keeps the text,
 // Escape or leaving it drops it.
@@ -147,6 +148,16 @@ public:
     bool FindBuddy(const std::wstring& screenName);
     // Flips whether offline buddies are shown and tells every account's layer.
     void ToggleOfflineBuddies();
+    // The main menu's row commands: what the selected row is, editing it
+    // (group editor or buddy panel) and deleting it after asking.
+    BLRowKind SelectedRowKind() const;
+    void EditSelectedRow();
+    void DeleteSelectedRow();
+    // Back to the default colours and fonts (after asking), stored for the
+    // first account.
+    void ResetColoursAndFonts();
+    // Whether the rows fill the main window's height by themselves.
+    bool AutoHeightActive() const { return settings_.autoHeight.enabled && !sessions_.empty(); }
 
     // The rows as they stand.
     HWND ListHwnd() const { return list_.Hwnd(); }
@@ -276,6 +287,8 @@ private:
     void EndStatusEdit(bool commit);
 
     void OnListChanged();
+    int SelectedRow() const;
+    void ApplyTaskbarButtonStyle();
 
     CSuperListBoxWnd list_;
     CStatusEditWnd statusEdit_;

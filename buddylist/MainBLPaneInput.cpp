@@ -106,6 +106,11 @@ void SetPaneMessageBox(PaneMessageBox box)
     g_messageBox = box ? box : &DefaultMessageBox;
 }
 
+int AskPane(HWND owner, UINT textId, UINT flags)
+{
+    return g_messageBox(owner, textId, flags);
+}
+
 bool IsWebAddress(const std::wstring& address)
 {
     auto startsWith = [&](const wchar_t* prefix) {

@@ -6,6 +6,7 @@
 #include "BackgroundBitmap.h"
 #include "BLTheme.h"
 #include "BuddyListFile.h"
+#include "BuddyListSeams.h"
 #include "CopyData.h"
 #include "LangStrings.h"
 #include "Monitors.h"
@@ -46,6 +47,7 @@ enum MainCommand : int {
     kCmdAddBuddy = 201, kCmdAddGroup = 202, kCmdEditRow = 203, kCmdDeleteRow = 204, kCmdEditProfile = 205,
     kCmdAwayMessages = 206, kCmdFormatName = 207, kCmdExpressions = 208, kCmdSharing = 209, kCmdSettings = 210,
     kCmdHideTaskbarBtn = 301, kCmdHideOffline = 308, kCmdOnTop = 312, kCmdColors = 315,
+    kCmdResetColours = 316,
     kCmdHelp = 401, kCmdAbout = 403,
     kCmdFirstSdkItem = 450, kCmdLastSdkItem = 499,
 };
@@ -497,6 +499,21 @@ void CMainWnd::OnCommand(int id)
     case kCmdHideOffline:
         buddyListPane_.ToggleOfflineBuddies();
         break;
+    case kCmdResetColours:
+        buddyListPane_.ResetColoursAndFonts();
+        break;
+    case kCmdAddBuddy:
+        OpenBuddyPanel(PrimaryAccSession(), L"", L"");
+        break;
+    case kCmdAddGroup:
+        OpenGroupEditor(PrimaryAccSession(), L"");
+        break;
+    case kCmdEditRow:
+        buddyListPane_.EditSelectedRow();
+        break;
+    case kCmdDeleteRow:
+        buddyListPane_.DeleteSelectedRow();
+        break;
     case kCmdSettings:
         OpenSettingsWindow(200, !IsPrimaryOnline());
         break;
@@ -540,6 +557,10 @@ void CMainWnd::OnInitMenuPopup(HMENU popup, int position)
             break;
         case 1:
             enabled = online;
+            if (itemId == kCmdEditRow || itemId == kCmdDeleteRow) {
+                const BLRowKind kind = buddyListPane_.SelectedRowKind();
+                enabled = enabled && (kind == BLRowKind::Group || kind == BLRowKind::Buddy);
+            }
             break;
         case 2:
             enabled = online && itemId != 313 && itemId != 314 &&
@@ -692,6 +713,13 @@ LRESULT CMainWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CLOSE:
         OnClose();
         return 0;
+    case WM_SIZING:
+        // While the rows decide the height, only the width can be dragged.
+        if (buddyListPane_.AutoHeightActive() && wParam != WMSZ_LEFT && wParam != WMSZ_RIGHT) {
+            GetWindowRect(hwnd, reinterpret_cast<RECT*>(lParam));
+            return TRUE;
+        }
+        break;
     case WM_SYSCOMMAND:
         return OnSysCommand(hwnd, wParam, lParam);
     case WM_ACTIVATE:

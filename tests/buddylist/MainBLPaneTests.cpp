@@ -537,6 +537,70 @@ TEST_F(BLPaneTest, HittingTheParts)
     }
 }
 
+TEST_F(BLPaneTest, TheWindowFollowsTheRowsHeight)
+{
+    const INT32 autoHeight[3] = {1, 0, 100};
+    Settings().WriteBinary(L"Settings.BL", L"AutoAdjustHeight", autoHeight, sizeof(autoHeight));
+    MakeList();
+    pane.AddSession(session.Get(), true);
+    auto rowsHeight = [&] {
+        int total = 0;
+        for (int i = 0; i < pane.RowCount(); ++i)
+            total += pane.RowHeight(i);
+        return total;
+    };
+    auto windowHeight = [&] {
+        RECT rect;
+        GetWindowRect(parent, &rect);
+        return static_cast<int>(rect.bottom - rect.top);
+    };
+    // The pane fills the test's window, so the window is as tall as the rows.
+    SetWindowPos(pane.Hwnd(), nullptr, 0, 0, 220, windowHeight(), SWP_NOZORDER);
+    pane.AdjustMainWindowHeight();
+    SetWindowPos(pane.Hwnd(), nullptr, 0, 0, 220, windowHeight(), SWP_NOZORDER);
+    EXPECT_EQ(rowsHeight(), windowHeight());
+
+    fake::User* ben = session->AddBuddy(buddies, L"Ben", AccPresence::Available);
+    pane.BuddyAdded(session.Get(), buddies, ben);
+    SetWindowPos(pane.Hwnd(), nullptr, 0, 0, 220, windowHeight(), SWP_NOZORDER);
+    pane.AdjustMainWindowHeight();
+    EXPECT_EQ(rowsHeight(), windowHeight()) << "grows with a new row";
+}
+
+TEST_F(BLPaneTest, MenuCommandsOnTheSelectedRow)
+{
+    MakeList();
+    pane.AddSession(session.Get(), true);
+    struct Case {
+        const wchar_t* row;
+        BLRowKind kind;
+        UINT asked;
+    } cases[] = {
+        {L"H:AliceDemo", BLRowKind::Header, 0},
+        {L"G:Family", BLRowKind::Group, 147},
+        {L"B:Amy", BLRowKind::Buddy, 138},
+    };
+    for (const Case& c : cases) {
+        SendMessageW(pane.ListHwnd(), LB_SETSEL, FALSE, -1);
+        SendMessageW(pane.ListHwnd(), LB_SETSEL, TRUE, Row(c.row));
+        SendMessageW(pane.ListHwnd(), LB_SETCARETINDEX, Row(c.row), FALSE);
+        EXPECT_EQ(c.kind, pane.SelectedRowKind()) << c.row;
+        g_asked.clear();
+        pane.DeleteSelectedRow();
+        EXPECT_EQ(c.asked ? std::vector<UINT>{c.asked} : std::vector<UINT>{}, g_asked) << c.row;
+    }
+    EXPECT_EQ(std::vector<std::wstring>{L"Amy"}, buddies->removed);
+
+    Settings().WriteString(L"Settings.BL.AliceDemo", L"ColsFonts", L"11111111");
+    pane.ReloadSettings();
+    ASSERT_EQ(0x11111111u, pane.ColsFonts().listBackground);
+    pane.ResetColoursAndFonts();
+    BLColsFonts defaults;
+    ResetColsFonts(defaults);
+    EXPECT_EQ(defaults.listBackground, pane.ColsFonts().listBackground);
+    EXPECT_EQ(sizeof(BLColsFonts), Settings().GetBinary(L"Settings.BL.AliceDemo", L"ColsFonts").size());
+}
+
 TEST(BuddyListLayoutTest, AutomaticHeightStaysSane)
 {
     struct Case {
