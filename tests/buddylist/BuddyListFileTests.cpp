@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -178,6 +179,42 @@ TEST(BuddyListFileText, DamagedAndHostileFilesGiveWhatIsValid)
         const BltList read = ParseBuddyListFile(c.text, problems);
         EXPECT_EQ(c.expected, Describe(read));
         EXPECT_EQ(c.problems, Kinds(problems));
+    }
+}
+
+// Files made of the format's own pieces in random order: whatever is read
+// has no nameless entry and no overlong note, and writes back to a file that
+// reads the same (quotes in group names, which the format cannot carry,
+// become apostrophes).
+TEST(BuddyListFileText, WhatIsReadWritesBackTheSame)
+{
+    const std::vector<std::wstring> pieces = {
+        L"{", L"}", L"\"", L"\r\n", L"\r", L"\n", L" ", L"Buddy", L"list", L"Note=", L"FriendlyName=", L"\\",
+        L"\"G\"", L"bob", L"User", L"screenName", L"    Note=hi\r\n", L"  }\r\n", L"   carol {\r\n",
+        L"\r\n\\}\r\n", L"FriendlyName=Al\r\n", L"\"H\" x y\r\n", L"\"\" {", L"\"I\" {\r\n", L"<b>", L"a=b",
+    };
+    std::mt19937 random(20261211);
+    for (int round = 0; round < 3000; ++round) {
+        std::wstring text = round % 3 ? L"Buddy {\r\n list {\r\n  \"G\" {\r\n   bob {\r\n" : L"";
+        for (int i = static_cast<int>(random() % 120); i > 0; --i)
+            text += pieces[random() % pieces.size()];
+        SCOPED_TRACE(testing::PrintToString(text));
+        std::vector<BltProblem> problems;
+        const BltList read = ParseBuddyListFile(text, problems);
+        for (const BltGroup& group : read.groups) {
+            ASSERT_FALSE(group.name.empty());
+            for (const BltBuddy& buddy : group.buddies) {
+                ASSERT_FALSE(buddy.name.empty());
+                ASSERT_LE(buddy.note.size(), kBltMaxNote);
+            }
+        }
+        std::vector<BltProblem> none;
+        const std::wstring again = Describe(ParseBuddyListFile(ComposeBuddyListFile(read), none));
+        BltList expected = read;
+        for (BltGroup& group : expected.groups)
+            std::replace(group.name.begin(), group.name.end(), L'"', L'\'');
+        ASSERT_EQ(Describe(expected), again);
+        ASSERT_TRUE(none.empty());
     }
 }
 
