@@ -183,6 +183,16 @@ TEST_F(BLPaneLiveTest, GroupsCollapseForGoodAndBuddiesMoveOnTheServer)
         return ServerListOf("Alice Demo").find("group Co-Workers\nbuddy Dave Jones\nbuddy Carol Smith\n") !=
                std::string::npos;
     })) << ServerListOf("Alice Demo");
+
+    // A group dropped on another takes its place on the server, where the
+    // next sign-on reads it from.
+    Pane().DropRow(Row(BLRowKind::Group, L"Co-Workers"), Row(BLRowKind::Group, L"Buddies"));
+    EXPECT_TRUE(PumpUntil([&] {
+        const std::string list = ServerListOf("Alice Demo");
+        return list.find("group Co-Workers") < list.find("group Buddies");
+    })) << ServerListOf("Alice Demo");
+    EXPECT_TRUE(PumpUntil([&] { return Row(BLRowKind::Group, L"Co-Workers") < Row(BLRowKind::Group, L"Buddies"); }))
+        << "the pane follows";
 }
 
 } // namespace
