@@ -1,0 +1,162 @@
+#include "LogConnection.h"
+
+#include "AIMConnection.h"
+#include "AppState.h"
+#include "PreferenceStore.h"
+
+#include <oleauto.h>
+
+namespace {
+
+class ScopedVariant {
+public:
+    ScopedVariant() { VariantInit(&v_); }
+    ~ScopedVariant() { VariantClear(&v_); }
+    ScopedVariant(const ScopedVariant&) = delete;
+    ScopedVariant& operator=(const ScopedVariant&) = delete;
+    VARIANT* operator&() { return &v_; }
+    VARIANT& Get() { return v_; }
+
+private:
+    VARIANT v_;
+};
+
+bool ReadLong(AIMCC::IAccObject* object, long property, long& number)
+{
+    ScopedVariant value;
+    ScopedVariant converted;
+    if (!object || object->get_Property(property, &value) != S_OK
+        || FAILED(VariantChangeType(&converted, &value.Get(), 0, VT_I4)))
+        return false;
+    number = converted.Get().lVal;
+    return true;
+}
+
+long LongOr(AIMCC::IAccObject* object, long property, long def)
+{
+    long number = def;
+    return ReadLong(object, property, number) ? number : def;
+}
+
+std::wstring ReadText(AIMCC::IAccObject* object, long property)
+{
+    ScopedVariant value;
+    ScopedVariant converted;
+    if (!object || FAILED(object->get_Property(property, &value))
+        || FAILED(VariantChangeType(&converted, &value.Get(), 0, VT_BSTR)) || !converted.Get().bstrVal)
+        return {};
+    return std::wstring(converted.Get().bstrVal, SysStringLen(converted.Get().bstrVal));
+}
+
+BuddyState StateOf(AIMCC::IAccUser* user)
+{
+    BuddyState state;
+    state.presence = LongOr(user, AIMCC::AccUserProp::Presence, -1);
+    state.flags = LongOr(user, AIMCC::AccUserProp::UserClass, 0);
+    state.idleSeconds = LongOr(user, AIMCC::AccUserProp::IdleTime, 0);
+    return state;
+}
+
+// Whether the presence message object the property holds yields its text:
+// the status text must be a non-empty string, the other object readable.
+bool MessageReadable(AIMCC::IAccUser* user, long property)
+{
+    ScopedVariant value;
+    if (!user || user->get_Property(property, &value) != S_OK)
+        return false;
+    const VARIANT& v = value.Get();
+    if (v.vt != VT_DISPATCH && v.vt != VT_UNKNOWN)
+        return false;
+    AIMCC::IAccObject* object = nullptr;
+    if (!v.punkVal || FAILED(v.punkVal->QueryInterface(__uuidof(AIMCC::IAccObject), reinterpret_cast<void**>(&object)))
+        || !object)
+        return false;
+    ScopedVariant text;
+    const bool readable = object->get_Property(AIMCC::AccBartProp::Content, &text) == S_OK
+        && (property != AIMCC::AccUserProp::StatusText
+            || (text.Get().vt == VT_BSTR && SysStringLen(text.Get().bstrVal) > 0));
+    object->Release();
+    return readable;
+}
+
+bool ListsBuddy(CAIMConnection* connection, const std::wstring& buddy)
+{
+    AIMCC::IAccSession* session = connection->Session();
+    AIMCC::IAccBuddyList* list = nullptr;
+    if (!session || FAILED(session->get_BuddyList(&list)) || !list)
+        return false;
+    BSTR name = SysAllocStringLen(buddy.data(), static_cast<UINT>(buddy.size()));
+    VARIANT_BOOL holds = VARIANT_FALSE;
+    const bool found = name && SUCCEEDED(list->HoldsBuddy(name, &holds)) && holds == VARIANT_TRUE;
+    SysFreeString(name);
+    list->Release();
+    return found;
+}
+
+bool SameScreenName(const std::wstring& a, const std::wstring& b)
+{
+    const std::wstring x = WithoutSpaces(a);
+    const std::wstring y = WithoutSpaces(b);
+    return CompareStringOrdinal(x.c_str(), static_cast<int>(x.size()), y.c_str(), static_cast<int>(y.size()), TRUE)
+        == CSTR_EQUAL;
+}
+
+}  // namespace
+
+std::wstring SignedOnLogRoot()
+{
+    for (const auto& connection : Connections()) {
+        if (connection && connection->State() == AIMCC::AccState::Online) {
+            std::wstring root;
+            CPreferenceStore(Settings()).ReadValue(L"aimcc.folders.logs", root);
+            return root;
+        }
+    }
+    return {};
+}
+
+CLogWriter::CLogWriter() : CLogWriter(SignedOnLogRoot) {}
+
+CLogWriter& LogWriter()
+{
+    static CLogWriter writer;
+    return writer;
+}
+
+void RereadLogRoot()
+{
+    LogWriter().ReadRootFolder();
+}
+
+BuddyEvent LogBuddyChange(CAIMConnection* connection, AIMCC::IAccUser* before, AIMCC::IAccUser* now,
+                          long property)
+{
+    if (!connection || !now)
+        return BuddyEvent::None;
+    BuddyChange change;
+    change.account = connection->Identity();
+    change.buddy = ReadText(now, AIMCC::AccUserProp::Name);
+    change.property = property;
+    change.before = StateOf(before);
+    change.after = StateOf(now);
+    change.isSelf = SameScreenName(change.account, change.buddy);
+    change.hidden = LongOr(now, AIMCC::AccUserProp::Blocked, 0) != 0 && (change.after.flags & 0x400) == 0;
+    if (property == AIMCC::AccUserProp::StatusText || property == BuddyProperty::PresenceMessage)
+        change.messageReadable = MessageReadable(now, property);
+    const auto& connections = Connections();
+    bool found = false;
+    for (size_t i = 0; i < connections.size(); ++i) {
+        CAIMConnection* account = connections[i].Get();
+        AccountListing listing;
+        listing.signedOn = account && account->State() == AIMCC::AccState::Online;
+        listing.listsBuddy = listing.signedOn && ListsBuddy(account, change.buddy);
+        if (account == connection) {
+            change.self = i;
+            found = true;
+        }
+        change.accounts.push_back(listing);
+    }
+    if (!found)
+        change.accounts = {AccountListing{true, true}};
+    return LogWriter().OnBuddyChanged(change);
+}
