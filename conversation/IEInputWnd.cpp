@@ -10,6 +10,7 @@
 #include "LinkOpener.h"
 #include "LinkPolicy.h"
 #include "MediaLibrary.h"
+#include "MessageTemplate.h"
 #include "PaneWnd.h"
 #include "ScopedHandle.h"
 #include "ScopedImageList.h"

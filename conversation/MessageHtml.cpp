@@ -1,5 +1,7 @@
 #include "MessageHtml.h"
 
+#include "MessageTemplate.h"
+
 #include <cwchar>
 #include <cwctype>
 
@@ -74,23 +76,6 @@ std::optional<COLORREF> ParseHexColor(const std::wstring& text)
         parts[i] = high * 16 + low;
     }
     return RGB(parts[0], parts[1], parts[2]);
-}
-
-std::wstring EscapeHtml(const std::wstring& text)
-{
-    std::wstring out;
-    out.reserve(text.size());
-    for (wchar_t c : text) {
-        switch (c) {
-        case L'&': out += L"&amp;"; break;
-        case L'<': out += L"&lt;"; break;
-        case L'>': out += L"&gt;"; break;
-        case L'"': out += L"&quot;"; break;
-        case L'\'': out += L"&#39;"; break;
-        default: out.push_back(c);
-        }
-    }
-    return out;
 }
 
 std::wstring ComposeSettings(const FontRecord& record)

@@ -29,9 +29,6 @@ std::wstring ColorToHex(COLORREF color);
 // "#rrggbb" or "rrggbb" (either case); nothing for anything else.
 std::optional<COLORREF> ParseHexColor(const std::wstring& text);
 
-// Text made safe inside an element or a quoted attribute value.
-std::wstring EscapeHtml(const std::wstring& text);
-
 // What the control is told to start new text with: bold, italic,
 // underline, size, the text colour and the background as red.green.blue,
 // and the face.

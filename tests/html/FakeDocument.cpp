@@ -120,6 +120,21 @@ public:
         document_->rangeLog.push_back(L"select");
         return S_OK;
     }
+    HRESULT STDMETHODCALLTYPE moveStart(BSTR unit, LONG count, LONG* actual) override
+    {
+        document_->rangeLog.push_back(L"moveStart:" + std::to_wstring(count));
+        LONG moved = 0;
+        if (Lower(BstrText(unit)) == L"character" && count < 0) {
+            const std::wstring& before = document_->textBeforeCaret;
+            const size_t wanted = static_cast<size_t>(-static_cast<long long>(count));
+            const size_t taken = std::min(wanted, before.size());
+            text_ = before.substr(before.size() - taken) + text_;
+            moved = -static_cast<LONG>(taken);
+        }
+        if (actual)
+            *actual = moved;
+        return S_OK;
+    }
 
 private:
     ~FakeTextRange() override { document_->Release(); }
@@ -855,8 +870,18 @@ HRESULT FakeDocument::QueryStatus(const GUID*, ULONG count, OLECMD commands[], O
     return S_OK;
 }
 
-HRESULT FakeDocument::Exec(const GUID* group, DWORD id, DWORD option, VARIANT* in, VARIANT*)
+HRESULT FakeDocument::Exec(const GUID* group, DWORD id, DWORD option, VARIANT* in, VARIANT* out)
 {
+    if (out && (!in || in->vt == VT_EMPTY)) {
+        VariantInit(out);
+        if (const auto text = commandTexts.find(id); text != commandTexts.end()) {
+            out->vt = VT_BSTR;
+            out->bstrVal = NewBstr(text->second);
+        } else if (const auto number = commandNumbers.find(id); number != commandNumbers.end()) {
+            out->vt = VT_I4;
+            out->lVal = number->second;
+        }
+    }
     ExecCall call = {};
     call.group = group ? *group : GUID_NULL;
     call.id = id;

@@ -168,15 +168,23 @@ public:
     std::wstring selectionType = L"None";
     std::wstring selectionText;
     FakeElement* selectionParent = nullptr;
+    // The text before the caret, which a range reaches by moving its start
+    // back (the editor reads typed words and shortcuts this way).
+    std::wstring textBeforeCaret;
     // What the client did with ranges and the selection, in order:
     // "clear", "pasteHTML:<html>", "createTextRange:<TAG>", "collapse:start"
-    // or "collapse:end", "select".
+    // or "collapse:end", "moveStart:<count>", "select".
     std::vector<std::wstring> rangeLog;
 
     std::vector<ExecCall> execs;
     // QueryStatus answers: OLECMDF_* per command; commands not listed are
     // supported and enabled.
     std::map<DWORD, DWORD> commandStates;
+    // What an Exec asked for a value (no input, an output) answers: text
+    // (a face name) or a number (a size, a COLORREF). A command without an
+    // answer leaves the output empty.
+    std::map<DWORD, std::wstring> commandTexts;
+    std::map<DWORD, long> commandNumbers;
 
     // The page's scripts: with scriptReady false no function is known (a
     // page still loading); scriptFails makes every call fail.
