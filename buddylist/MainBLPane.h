@@ -200,6 +200,8 @@ public:
     // Hit test in list client coordinates: the row and its part.
     int HitTest(POINT client, int* part) const;
     int HoverRow() const { return hoverRow_; }
+    // The text of the tip the pane shows itself ("" while none shows).
+    const std::wstring& TipText() const { return tipText_; }
 
     // Runs the main window's automatic height now.
     void AdjustMainWindowHeight();

@@ -601,6 +601,40 @@ TEST_F(BLPaneTest, MenuCommandsOnTheSelectedRow)
     EXPECT_EQ(sizeof(BLColsFonts), Settings().GetBinary(L"Settings.BL.AliceDemo", L"ColsFonts").size());
 }
 
+TEST_F(BLPaneTest, HoverShowsTheWholeStatusMessage)
+{
+    SetSwitch(L"ShowPMsg", true);
+    MakeList();
+    const std::wstring message(300, L'm');
+    session->FindUser(L"Bob")->SetStatusMessage(message + L"!", L"https://example.com/");
+    session->FindUser(L"Zoe")->SetStatusMessage(L"plain");
+    pane.AddSession(session.Get(), true);
+    struct Case {
+        const wchar_t* row;
+        int yFromBottom;
+        std::wstring tip;
+        int hover;
+    } cases[] = {
+        {L"B:Bob", 4, FormatLangString(344, {message + L"!"}), Row(L"B:Bob")},
+        {L"B:Zoe", 4, L"plain", Row(L"B:Zoe")},
+        {L"G:Family", 4, L"", -1},
+    };
+    for (const Case& c : cases) {
+        RECT rect;
+        SendMessageW(pane.ListHwnd(), LB_GETITEMRECT, Row(c.row), reinterpret_cast<LPARAM>(&rect));
+        POINT point = {rect.left + 60, rect.bottom - c.yFromBottom};
+        ClientToScreen(pane.ListHwnd(), &point);
+        SetCursorPos(point.x, point.y);
+        ScreenToClient(pane.ListHwnd(), &point);
+        SendMessageW(pane.ListHwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(point.x, point.y));
+        EXPECT_EQ(c.tip, pane.TipText()) << c.row;
+        EXPECT_EQ(c.hover, pane.HoverRow()) << c.row;
+    }
+    SendMessageW(pane.ListHwnd(), WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(L"", pane.TipText());
+    EXPECT_EQ(-1, pane.HoverRow());
+}
+
 TEST(BuddyListLayoutTest, AutomaticHeightStaysSane)
 {
     struct Case {
