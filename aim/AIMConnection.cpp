@@ -1438,6 +1438,8 @@ void ReleaseOtherSessions()
         return;
     std::vector<ComPtr<CAIMConnection>> others(connections.begin() + 1, connections.end());
     connections.resize(1);
-    for (const auto& connection : others)
+    for (const auto& connection : others) {
+        connection->SignOffAccount();
         connection->ReleaseSession();
+    }
 }

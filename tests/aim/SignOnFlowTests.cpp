@@ -12,6 +12,7 @@
 #include "ScopedHandle.h"
 #include "Seams.h"
 #include "TestSupport.h"
+#include "UserPrefs.h"
 
 #include "OscarServer.h"
 
@@ -213,6 +214,39 @@ TEST_F(SignOnFlowTest, StateEventsDriveThePanesOfThePrimarySession)
     RaiseStateChange(primary.Get(), AIMCC::AccState::Online, 0);
     EXPECT_EQ(main.BuddyListPane()->PaneId(), CurrentPane());
     EXPECT_EQ(noticeFree, main.PaneArea().top) << "on line clears the notices";
+}
+
+TEST_F(SignOnFlowTest, AdditionalAccountsFollowThePrimaryAndGoWhenItStartsOver)
+{
+    // Alice's list names Bob after an empty entry; Bob's password is kept
+    // protected for him.
+    ASSERT_TRUE(CPreferenceStore(Settings()).WriteList(L"aimcc.accounts.additional.alicedemo", {L"", L"Bob Demo"}));
+    Microsoft::WRL::ComPtr<CUserPrefs> prefs = CUserPrefs::Create();
+    ASSERT_TRUE(prefs);
+    VARIANT password;
+    password.vt = VT_BSTR;
+    password.bstrVal = SysAllocString(L"welcome2");
+    BSTR name = SysAllocString(L"aimcc.accounts.password.bobdemo");
+    ASSERT_EQ(S_OK, prefs->WriteProtectedPreference(name, password));
+    SysFreeString(name);
+    VariantClear(&password);
+
+    SignOnAs(L"Alice Demo", L"welcome1");
+    ASSERT_TRUE(PumpUntil([&] {
+        const auto& connections = Connections();
+        return connections.size() == 2 && connections[0]->State() == AIMCC::AccState::Online
+            && connections[1]->State() == AIMCC::AccState::Online;
+    }));
+    EXPECT_EQ(L"Bob Demo", Connections()[1]->Identity());
+    EXPECT_TRUE(PumpUntil([&] { return server->IsOnline("Bob Demo"); }));
+
+    // The primary connecting again (as after a lost connection) signs the
+    // others off and drops them.
+    Microsoft::WRL::ComPtr<CAIMConnection> bob = Connections()[1];
+    RaiseStateChange(Connections()[0].Get(), AIMCC::AccState::Connecting, 0);
+    EXPECT_EQ(1u, Connections().size());
+    EXPECT_EQ(nullptr, bob->Session());
+    EXPECT_TRUE(PumpUntil([&] { return !server->IsOnline("Bob Demo"); }));
 }
 
 TEST(SessionStateStringTest, MapsStatesAndResults)

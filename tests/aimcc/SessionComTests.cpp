@@ -281,6 +281,40 @@ TEST_F(SessionComTest, SignOnRefusesWhatCannotWork)
     EXPECT_EQ(state, AccState::Offline);
 }
 
+TEST_F(SessionComTest, KeepsTheAdditionalAccountsOfItsIdentity)
+{
+    const CVariant names = CVariant::TextArray({L"Bob", L"Carol"});
+    // The list belongs to an account: none without an identity.
+    EXPECT_EQ(session_->put_Property(AccSessionProp::AdditionalAccounts, names.Get()), E_UNEXPECTED);
+    ASSERT_HRESULT_SUCCEEDED(session_->put_Identity(CBstr(L"Alice Smith")));
+    EXPECT_EQ(session_->put_Property(AccSessionProp::AdditionalAccounts, CVariant::Text(L"Bob").Get()),
+              DISP_E_TYPEMISMATCH);
+    ASSERT_EQ(session_->put_Property(AccSessionProp::AdditionalAccounts, names.Get()), S_OK);
+
+    CVariant read;
+    ASSERT_EQ(session_->get_Property(AccSessionProp::AdditionalAccounts, read.Out()), S_OK);
+    ASSERT_EQ(read.Type(), VT_ARRAY | VT_VARIANT);
+    LONG upper = -1;
+    ASSERT_HRESULT_SUCCEEDED(SafeArrayGetUBound(read.Get().parray, 1, &upper));
+    ASSERT_EQ(upper, 1);
+    for (LONG i = 0; i <= upper; ++i) {
+        CVariant element;
+        ASSERT_HRESULT_SUCCEEDED(SafeArrayGetElement(read.Get().parray, &i, element.Out()));
+        EXPECT_EQ(std::wstring(BstrView(element.Get().bstrVal)), i == 0 ? L"Bob" : L"Carol");
+    }
+
+    // Another account has its own (empty) list; empty erases this one.
+    ASSERT_HRESULT_SUCCEEDED(session_->put_Identity(CBstr(L"Dave")));
+    ASSERT_EQ(session_->get_Property(AccSessionProp::AdditionalAccounts, read.Out()), S_OK);
+    ASSERT_HRESULT_SUCCEEDED(SafeArrayGetUBound(read.Get().parray, 1, &upper));
+    EXPECT_EQ(upper, -1);
+    ASSERT_HRESULT_SUCCEEDED(session_->put_Identity(CBstr(L"alicesmith")));
+    ASSERT_EQ(session_->put_Property(AccSessionProp::AdditionalAccounts, CVariant().Get()), S_OK);
+    ASSERT_EQ(session_->get_Property(AccSessionProp::AdditionalAccounts, read.Out()), S_OK);
+    ASSERT_HRESULT_SUCCEEDED(SafeArrayGetUBound(read.Get().parray, 1, &upper));
+    EXPECT_EQ(upper, -1);
+}
+
 TEST_F(SessionComTest, PreferencesFallBackToTheLayersDefaultsWithoutAHook)
 {
     ComPtr<IAccPreferences> prefs;

@@ -687,4 +687,44 @@ TEST_F(SessionFlowTest, ProfilesAndAwayMessagesOfOthersAreFetchedOnRequest)
     EXPECT_EQ(bob->RequestProperty(AccUserProp::Name, &request), E_INVALIDARG);
 }
 
+TEST(AdditionalAccountSignOnTest, UsesTheStoredPasswordOnlyForAnAdditionalAccount)
+{
+    struct Case {
+        bool additional;
+        const wchar_t* stored;
+        const wchar_t* given;
+        HRESULT result;
+        const wchar_t* sent;
+    } cases[] = {
+        {true, L"secret", L"", S_OK, L"secret"},
+        {true, L"secret", L"typed", S_OK, L"typed"},
+        {true, nullptr, L"", ACC_E_BAD_PASSWORD, nullptr},
+        {false, L"secret", L"", ACC_E_BAD_PASSWORD, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
+        CFakeNetwork network;
+        ComPtr<IAccSession> primary;
+        ComPtr<IAccSession> session;
+        ASSERT_HRESULT_SUCCEEDED(CreateScriptedSession(network, &primary));
+        ASSERT_HRESULT_SUCCEEDED(CreateScriptedSession(network, &session));
+        ComPtr<CMapHook> hook = CMapHook::Make();
+        if (c.stored)
+            hook->values[L"aimcc.accounts.password.bobsmith"] = c.stored;
+        ASSERT_HRESULT_SUCCEEDED(session->put_PrefsHook(hook.Get()));
+        ASSERT_HRESULT_SUCCEEDED(session->put_Identity(CBstr(L"Bob Smith")));
+        if (c.additional) {
+            ASSERT_HRESULT_SUCCEEDED(
+                session->put_Property(AccSessionProp::PrimarySession, CVariant::Object(primary.Get()).Get()));
+        }
+        network.goodPassword = L"secret";
+        EXPECT_EQ(session->SignOn(CBstr(c.given)), c.result);
+        if (c.sent) {
+            EXPECT_EQ(network.lastSignOn.password, c.sent);
+            session->SignOff();
+        }
+        PumpPending();
+    }
+}
+
 } // namespace
