@@ -436,6 +436,69 @@ TEST_F(ConnectionEventTest, ConnectsToASessionOnce)
     EXPECT_FALSE(primary->IsConnected(session));
 }
 
+bool PropertyIsSet(AIMCC::IAccSession* session, long property)
+{
+    VARIANT value;
+    VariantInit(&value);
+    bool set = false;
+    if (SUCCEEDED(session->get_Property(property, &value))) {
+        if (value.vt == VT_BOOL)
+            set = value.boolVal != VARIANT_FALSE;
+        else if (value.vt == VT_DISPATCH)
+            set = value.pdispVal != nullptr;
+    }
+    VariantClear(&value);
+    return set;
+}
+
+TEST_F(ConnectionEventTest, TheSignOnOptionAppliesOnlyToASignOnTheUserStarted)
+{
+    ASSERT_TRUE(primary->CreateSession());
+    AIMCC::IAccSession* session = primary->Session();
+    struct Step {
+        bool byUser;
+        int option;
+        long state;
+        bool invisible;
+        bool away;
+    } steps[] = {
+        {false, 3, 100, false, false},
+        {true, 3, 100, true, false},
+        {true, 2, 500, true, true},
+        {false, 1, 500, true, true},
+        {true, 1, 500, false, false},
+    };
+    for (const Step& step : steps) {
+        SetSignOnStartedByUser(step.byUser);
+        SetSignOnOption(step.option);
+        Raise(primary.Get(), 100, {None(), Long(step.state), Long(0)});
+        const int index = static_cast<int>(&step - steps);
+        EXPECT_EQ(step.invisible, PropertyIsSet(session, AIMCC::AccSessionProp::Invisible)) << index;
+        EXPECT_EQ(step.away, PropertyIsSet(session, AIMCC::AccSessionProp::AwayMessage)) << index;
+    }
+    SetSignOnStartedByUser(false);
+    SetSignOnOption(1);
+}
+
+TEST_F(ConnectionEventTest, OfferedSessionObjectsWaitUntilTheyClose)
+{
+    // Any object of the layer stands in for an offered IM session here.
+    ASSERT_TRUE(other->CreateSession());
+    IDispatch* offered = other->Session();
+    VARIANT object;
+    object.vt = VT_DISPATCH;
+    object.pdispVal = offered;
+
+    Raise(primary.Get(), 500, {None(), object, Long(2)});
+    EXPECT_EQ(0u, primary->PendingSessionCount()) << "kind 2 is not kept";
+    Raise(primary.Get(), 500, {None(), object, Long(AIMCC::AccSecondaryType::Im)});
+    EXPECT_EQ(1u, primary->PendingSessionCount());
+    Raise(primary.Get(), 501, {None(), object, Long(AIMCC::AccSecondaryState::Ready), Long(0)});
+    EXPECT_EQ(1u, primary->PendingSessionCount());
+    Raise(primary.Get(), 501, {None(), object, Long(AIMCC::AccSecondaryState::Closed), Long(0)});
+    EXPECT_EQ(0u, primary->PendingSessionCount());
+}
+
 TEST(PresenceIconTest, ForwardingThenAwayThenInvisible)
 {
     struct Case {
