@@ -236,6 +236,13 @@ std::shared_ptr<const SmileySet> CIEInputWnd::CurrentSmileySet()
     return SharedSmileys();
 }
 
+bool CIEInputWnd::EnsureSmileySet(AIMCC::IAccUser* self, AIMCC::IAccSession* session)
+{
+    if (!SharedSmileys())
+        SharedSmileys() = LoadSmileySet(self, session);
+    return SharedSmileys() != nullptr;
+}
+
 void CIEInputWnd::SetSpellCheckFactory(std::function<std::unique_ptr<IEditorSpellCheck>()> factory)
 {
     SpellCheckFactory() = std::move(factory);
@@ -1313,7 +1320,7 @@ void CIEInputWnd::DrawSmileyItem(const DRAWITEMSTRUCT* item)
         std::wstring label = menuSmileys_->name;
         if (highlightedSmiley_ && *highlightedSmiley_ < count) {
             const Smiley& smiley = menuSmileys_->smileys[*highlightedSmiley_];
-            label = smiley.name + L" " + smiley.FirstShortcut();
+            label = smiley.name.empty() ? smiley.FirstShortcut() : smiley.name + L" " + smiley.FirstShortcut();
         }
         RECT area = item->rcItem;
         SetBkMode(item->hDC, TRANSPARENT);

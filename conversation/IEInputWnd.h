@@ -137,6 +137,9 @@ public:
     // The smiley set every editor of the process offers.
     static void SetSmileySet(std::shared_ptr<const SmileySet> set);
     static std::shared_ptr<const SmileySet> CurrentSmileySet();
+    // Loads the set from the AIM layer for the signed-on user `self`, unless
+    // one is loaded already; true when there is one now.
+    static bool EnsureSmileySet(AIMCC::IAccUser* self, AIMCC::IAccSession* session);
     // Makes the spell-check hooks of each new editor's page.
     static void SetSpellCheckFactory(std::function<std::unique_ptr<IEditorSpellCheck>()> factory);
 

@@ -2,9 +2,16 @@
 // smiley's name, picture file and the texts that stand for it.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace AIMCC {
+struct IAccBartItem;
+struct IAccSession;
+struct IAccUser;
+} // namespace AIMCC
 
 struct Smiley {
     std::wstring name;
@@ -44,3 +51,12 @@ std::optional<InlineSmileyMatch> FindInlineSmiley(const SmileySet& set, wchar_t 
     }
     return std::nullopt;
 }
+
+// The smileys of a set item of the AIM layer: its content's children, each
+// with its picture file (item property 4) and its shortcut texts (item
+// property 5). Smileys without a picture or a shortcut are left out.
+SmileySet SmileySetOfItem(AIMCC::IAccBartItem* item);
+
+// The user's own smiley set (user property 11024) when it loads, else the
+// layer's default set; nothing when neither gives a smiley.
+std::shared_ptr<const SmileySet> LoadSmileySet(AIMCC::IAccUser* self, AIMCC::IAccSession* session);

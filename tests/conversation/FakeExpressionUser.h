@@ -11,6 +11,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace expression_fake {
 
@@ -63,6 +64,17 @@ public:
             value->boolVal = flag->second ? VARIANT_TRUE : VARIANT_FALSE;
             return S_OK;
         }
+        if (const auto list = arrays.find(id); list != arrays.end()) {
+            SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, 0, static_cast<ULONG>(list->second.size()));
+            for (LONG i = 0; i < static_cast<LONG>(list->second.size()); ++i) {
+                BSTR text = SysAllocString(list->second[static_cast<size_t>(i)].c_str());
+                SafeArrayPutElement(array, &i, text);
+                SysFreeString(text);
+            }
+            value->vt = VT_ARRAY | VT_BSTR;
+            value->parray = array;
+            return S_OK;
+        }
         if (const auto object = objects.find(id); object != objects.end()) {
             value->vt = VT_DISPATCH;
             return object->second.CopyTo(IID_IDispatch, reinterpret_cast<void**>(&value->pdispVal));
@@ -75,6 +87,8 @@ public:
     std::map<long, std::wstring> texts;
     std::map<long, bool> flags;
     std::map<long, ComPtr<IUnknown>> objects;
+    // Text arrays, handed out as arrays of BSTRs.
+    std::map<long, std::vector<std::wstring>> arrays;
 
 protected:
     virtual ~Object() = default;
@@ -120,13 +134,33 @@ private:
 
 class Item : public Object<AIMCC::IAccBartItem> {
 public:
-    HRESULT STDMETHODCALLTYPE Load() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Load() override { return loads ? S_OK : E_FAIL; }
     HRESULT STDMETHODCALLTYPE get_ChildCount(long* count) override
     {
-        *count = 0;
+        *count = static_cast<long>(children.size());
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetChild(long, AIMCC::IAccBartItem**) override { return E_INVALIDARG; }
+    HRESULT STDMETHODCALLTYPE GetChild(long index, AIMCC::IAccBartItem** child) override
+    {
+        if (index < 0 || static_cast<size_t>(index) >= children.size())
+            return E_INVALIDARG;
+        return children[static_cast<size_t>(index)].CopyTo(child);
+    }
+
+    // A child item (a smiley of a set) with its picture and shortcuts.
+    Item* AddSmiley(const std::wstring& picture, const std::vector<std::wstring>& shortcuts)
+    {
+        ComPtr<Item> child;
+        *child.ReleaseAndGetAddressOf() = new Item();
+        if (!picture.empty())
+            child->texts[AIMCC::AccBartProp::SmileyPicture] = picture;
+        child->arrays[AIMCC::AccBartProp::SmileyShortcuts] = shortcuts;
+        children.push_back(child);
+        return child.Get();
+    }
+
+    std::vector<ComPtr<Item>> children;
+    bool loads = true;
 };
 
 class User : public Object<AIMCC::IAccUser> {
