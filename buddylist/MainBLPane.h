@@ -318,7 +318,6 @@ private:
     ScopedGdiObject panelBoldFont_;
     ScopedGdiObject listBrush_;
     ScopedGdiObject patternBrush_;
-    HBITMAP patternOf_ = nullptr;
     int buddyLine_ = 13;
     int groupLine_ = 13;
     int panelLine_ = 13;

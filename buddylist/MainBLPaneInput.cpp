@@ -253,10 +253,9 @@ HBRUSH CMainBLPane::OnCtlColorListBox()
     // With a theme picture the list shows the main window's background.
     CBackgroundBitmap& background = MainBackground();
     if (settings_.useThemeImage && ThemePictureLoaded() && background.Bitmap()) {
-        if (patternOf_ != background.Bitmap() || !patternBrush_) {
-            patternBrush_.reset(CreatePatternBrush(background.Bitmap()));
-            patternOf_ = background.Bitmap();
-        }
+        // A pattern brush keeps a copy of the picture as it was, and the
+        // main window repaints its picture in place: made afresh each time.
+        patternBrush_.reset(CreatePatternBrush(background.Bitmap()));
         if (patternBrush_)
             return static_cast<HBRUSH>(patternBrush_.get());
     }

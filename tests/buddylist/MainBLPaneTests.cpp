@@ -398,6 +398,24 @@ TEST_F(BLPaneTest, CollapsingPersists)
     EXPECT_EQ(9, pane.RowCount());
 }
 
+TEST_F(BLPaneTest, EnterTogglesGroupsAndAccounts)
+{
+    MakeList();
+    pane.AddSession(session.Get(), true);
+    auto pressEnterOn = [&](int row) {
+        SendMessageW(pane.ListHwnd(), LB_SETSEL, FALSE, -1);
+        SendMessageW(pane.ListHwnd(), LB_SETSEL, TRUE, row);
+        SendMessageW(pane.ListHwnd(), LB_SETCARETINDEX, row, FALSE);
+        SendMessageW(pane.ListHwnd(), WM_KEYDOWN, VK_RETURN, 0);
+    };
+    pressEnterOn(Row(L"G:Buddies"));
+    EXPECT_EQ(-1, Row(L"B:Bob"));
+    pressEnterOn(Row(L"G:Buddies"));
+    EXPECT_NE(-1, Row(L"B:Bob"));
+    pressEnterOn(0);
+    EXPECT_EQ(1, pane.RowCount());
+}
+
 TEST_F(BLPaneTest, FindingABuddyOpensItsGroup)
 {
     MakeList();
