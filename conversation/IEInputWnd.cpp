@@ -1008,7 +1008,8 @@ HRESULT CIEInputWnd::ShowContextMenu(DWORD, POINT* point, IUnknown*, IDispatch*)
         at = *point;
     else
         GetCursorPos(&at);
-    if (spellCheck_ && EditorSetting(L"InlineSpellCheck", false) && spellCheck_->AddMenuItems(menu.get(), at))
+    IEditorSpellCheck* spelling = EditorSetting(L"InlineSpellCheck", false) ? spellCheck_.get() : nullptr;
+    if (spelling && spelling->AddMenuItems(menu.get(), at))
         AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu.get(), MF_STRING | state(0), kUndoItem, LoadLangString(kUndoLabel).c_str());
     AppendMenuW(menu.get(), MF_STRING | state(1), kRedoItem, LoadLangString(kRedoLabel).c_str());
@@ -1018,6 +1019,13 @@ HRESULT CIEInputWnd::ShowContextMenu(DWORD, POINT* point, IUnknown*, IDispatch*)
     AppendMenuW(menu.get(), MF_STRING | state(4), IDM_PASTE, LoadLangString(kPasteLabel).c_str());
     AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu.get(), MF_STRING, IDM_SELECTALL, LoadLangString(kSelectAllLabel).c_str());
+    if (spelling) {
+        // The separator goes only where the checker adds something after it.
+        const int count = GetMenuItemCount(menu.get());
+        AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+        if (!spelling->AddDictionaryItems(menu.get()))
+            DeleteMenu(menu.get(), static_cast<UINT>(count), MF_BYPOSITION);
+    }
 
     const UINT chosen = static_cast<UINT>(TrackPopupMenu(
         menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, Hwnd(), nullptr));
@@ -1037,8 +1045,8 @@ HRESULT CIEInputWnd::ShowContextMenu(DWORD, POINT* point, IUnknown*, IDispatch*)
         ExecCommand(chosen, OLECMDEXECOPT_PROMPTUSER, nullptr, nullptr);
         break;
     default:
-        if (spellCheck_)
-            spellCheck_->OnMenuCommand(chosen);
+        if (spelling && (chosen < kFirstEditCommand || chosen >= kFirstSpellCommand))
+            spelling->OnMenuCommand(chosen);
         break;
     }
     return S_OK;

@@ -47,9 +47,11 @@ public:
     virtual void Attach(CIEInputWnd* editor) = 0;
     virtual void Detach() = 0;
     virtual void OnKeyTyped(wchar_t character) = 0;
-    // Adds suggestion items (ids below kFirstEditCommand) before the editing
-    // items; true when it added any.
+    // Adds suggestion items (ids below kFirstEditCommand, or from
+    // kFirstSpellCommand on) before the editing items; true when it added any.
     virtual bool AddMenuItems(HMENU menu, POINT at) = 0;
+    // Adds the dictionary choice after them; true when it added it.
+    virtual bool AddDictionaryItems(HMENU menu) = 0;
     virtual void OnMenuCommand(UINT id) = 0;
 };
 
@@ -102,8 +104,11 @@ public:
     static constexpr int kFormatButtonCount = 15;
 
     static constexpr DWORD kSimpleMode = 0x1;
-    // Context menu ids of the suggestions end below this.
+    // Context menu ids: suggestions end below kFirstEditCommand; the spell
+    // checker's other items (adding a word, dictionaries) start at
+    // kFirstSpellCommand, clear of the editing commands.
     static constexpr UINT kFirstEditCommand = 10;
+    static constexpr UINT kFirstSpellCommand = 0x7000;
 
     // `screenName` is the signed-on user whose editor settings apply.
     explicit CIEInputWnd(const std::wstring& screenName);

@@ -641,3 +641,168 @@ TEST_F(EditorTest, ForeignNavigationIsCancelledAndFollowsTheLinkPolicy)
             EXPECT_TRUE(shellLinks.empty()) << c.url;
     }
 }
+
+namespace {
+
+// Spell checking as the editor sees it: what it was told, and menu items
+// it adds when asked.
+class RecordingSpellCheck : public IEditorSpellCheck {
+public:
+    explicit RecordingSpellCheck(std::vector<std::wstring>* log) : log_(log) {}
+    void Attach(CIEInputWnd* editor) override { log_->push_back(editor ? L"attach" : L"attach:null"); }
+    void Detach() override { log_->push_back(L"detach"); }
+    void OnKeyTyped(wchar_t character) override { log_->push_back(std::wstring(L"key:") + character); }
+    bool AddMenuItems(HMENU menu, POINT) override
+    {
+        AppendMenuW(menu, MF_STRING, 1, L"teh");
+        return true;
+    }
+    bool AddDictionaryItems(HMENU menu) override
+    {
+        AppendMenuW(menu, MF_STRING, CIEInputWnd::kFirstSpellCommand + 21, L"dictionaries");
+        return true;
+    }
+    void OnMenuCommand(UINT id) override { log_->push_back(L"command:" + std::to_wstring(id)); }
+
+private:
+    std::vector<std::wstring>* log_;
+};
+
+std::vector<std::wstring> Labels(std::initializer_list<UINT> ids)
+{
+    std::vector<std::wstring> labels;
+    for (UINT id : ids)
+        labels.push_back(id ? LoadLangString(id) : L"");
+    return labels;
+}
+
+} // namespace
+
+TEST_F(EditorTest, TheContextMenuOffersEditingAndTheSpellCheckersItems)
+{
+    CIEInputWnd& input = Create();
+    FakeDocument* page = Page();
+    ASSERT_TRUE(page);
+    page->commandStates[IDM_PASTE] = OLECMDF_SUPPORTED;
+
+    MenuSeen seen;
+    seen.keys = {VK_UP, VK_RETURN}; // the last item: select all
+    WatchNextMenu(&seen);
+    POINT at = {20, 20};
+    NewExecs();
+    EXPECT_EQ(S_OK, input.ShowContextMenu(CONTEXT_MENU_DEFAULT, &at, nullptr, nullptr));
+    WatchNextMenu(nullptr);
+    ASSERT_TRUE(seen.open);
+    EXPECT_EQ(Labels({108, 109, 0, 110, 111, 112, 0, 113}), seen.labels);
+    ASSERT_EQ(8u, seen.states.size());
+    EXPECT_TRUE(seen.states[5] & MF_GRAYED);  // paste: nothing to paste
+    EXPECT_FALSE(seen.states[4] & MF_GRAYED); // copy
+    const std::vector<ExecCall> calls = NewExecs();
+    ASSERT_EQ(1u, calls.size());
+    EXPECT_EQ(DWORD{IDM_SELECTALL}, calls[0].id);
+    EXPECT_EQ(DWORD{OLECMDEXECOPT_PROMPTUSER}, calls[0].option);
+
+    // With inline spell checking the checker's items come first and last,
+    // and their commands go back to it.
+    std::vector<std::wstring> log;
+    CIEInputWnd::SetSpellCheckFactory([&] { return std::make_unique<RecordingSpellCheck>(&log); });
+    SetEditorSetting(L"InlineSpellCheck", true);
+    editor.reset();
+    Create();
+    EXPECT_EQ(std::vector<std::wstring>{L"attach"}, log);
+    ComPtr<FakeEventObj> event;
+    *event.ReleaseAndGetAddressOf() = new FakeEventObj();
+    event->keyCode = L'q';
+    editor->OnDocKeyPress(event.Get());
+    EXPECT_EQ(L"key:q", log.back());
+
+    MenuSeen spelled;
+    spelled.keys = {VK_DOWN, VK_RETURN}; // the first item: the suggestion
+    WatchNextMenu(&spelled);
+    editor->ShowContextMenu(CONTEXT_MENU_DEFAULT, &at, nullptr, nullptr);
+    WatchNextMenu(nullptr);
+    ASSERT_TRUE(spelled.open);
+    ASSERT_EQ(12u, spelled.labels.size()); // suggestion, separator, the eight, separator, dictionaries
+    EXPECT_EQ(L"teh", spelled.labels.front());
+    EXPECT_EQ(L"dictionaries", spelled.labels.back());
+    EXPECT_EQ(L"command:1", log.back());
+
+    editor.reset();
+    EXPECT_EQ(L"detach", log.back());
+    CIEInputWnd::SetSpellCheckFactory(nullptr);
+}
+
+TEST_F(EditorTest, TheToolbarShowsItsTipsAndTheLatchedStyles)
+{
+    CIEInputWnd& input = Create();
+    HWND tips = reinterpret_cast<HWND>(SendMessageW(input.FormatBar(), TB_GETTOOLTIPS, 0, 0));
+    ASSERT_TRUE(tips);
+    const struct {
+        int button;
+        UINT text;
+    } cases[] = {{1, 90}, {2, 91}, {4, 501}, {6, 94}, {13, 187}, {14, 505}, {15, 675}};
+    for (const auto& c : cases) {
+        NMTTDISPINFOW info = {};
+        info.hdr.hwndFrom = tips;
+        info.hdr.idFrom = static_cast<UINT_PTR>(c.button);
+        info.hdr.code = TTN_GETDISPINFOW;
+        SendMessageW(input.Hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+        ASSERT_TRUE(info.lpszText) << c.button;
+        EXPECT_EQ(LoadLangString(c.text), info.lpszText) << c.button;
+    }
+
+    FakeDocument* page = Page();
+    ASSERT_TRUE(page);
+    page->commandStates[IDM_BOLD] = OLECMDF_SUPPORTED | OLECMDF_ENABLED | OLECMDF_LATCHED;
+    page->commandStates[IDM_UNDERLINE] = OLECMDF_SUPPORTED | OLECMDF_ENABLED | OLECMDF_LATCHED;
+    input.UpdateUI();
+    EXPECT_TRUE(SendMessageW(input.FormatBar(), TB_ISBUTTONCHECKED, CIEInputWnd::kBoldButton, 0));
+    EXPECT_FALSE(SendMessageW(input.FormatBar(), TB_ISBUTTONCHECKED, CIEInputWnd::kItalicButton, 0));
+    EXPECT_TRUE(SendMessageW(input.FormatBar(), TB_ISBUTTONCHECKED, CIEInputWnd::kUnderlineButton, 0));
+}
+
+TEST_F(EditorTest, TheControlSitsBetweenTheBarsAndDropsGoToTheConversation)
+{
+    CIEInputWnd& input = Create();
+    ASSERT_TRUE(Fake() && Fake()->embeddingWindow);
+    auto placeOf = [&](HWND hwnd) {
+        RECT rect = {};
+        GetWindowRect(hwnd, &rect);
+        MapWindowPoints(nullptr, input.Hwnd(), reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    };
+    const RECT control = placeOf(Fake()->embeddingWindow);
+    const RECT format = placeOf(input.FormatBar());
+    const RECT send = placeOf(input.SendBar());
+    const RECT status = placeOf(input.StatusLine());
+    EXPECT_EQ(1, format.top);
+    EXPECT_GT(format.bottom, format.top);
+    EXPECT_LE(format.bottom, control.top);
+    EXPECT_LE(control.bottom, send.top);
+    EXPECT_GT(control.bottom, control.top);
+    EXPECT_EQ(send.top, status.top);
+    EXPECT_EQ(send.bottom, status.bottom);
+    EXPECT_LE(status.right, send.left);
+
+    // Without the bottom row the control takes its place.
+    input.SetBarVisible(CIEInputWnd::kSendBar, false);
+    input.SetBarVisible(CIEInputWnd::kStatusLine, false);
+    RECT client = {};
+    GetClientRect(input.Hwnd(), &client);
+    EXPECT_GE(placeOf(Fake()->embeddingWindow).bottom, client.bottom - 1);
+
+    IDropTarget* target = nullptr;
+    ASSERT_EQ(S_OK, input.GetDropTarget(nullptr, &target));
+    EXPECT_EQ(static_cast<IDropTarget*>(&parent), target);
+    target->Release();
+}
+
+TEST_F(EditorTest, TabLeavesForTheSendBar)
+{
+    CIEInputWnd& input = Create();
+    HeldKeys held(false, false);
+    SetFocus(input.ServerWindow());
+    SendMessageW(input.ServerWindow(), WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(input.SendBar(), GetFocus());
+    EXPECT_TRUE(parent.keys.empty());
+}
