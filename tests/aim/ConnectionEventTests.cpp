@@ -16,6 +16,7 @@
 #include "SignOnPane.h"
 #include "SubclsWnd.h"
 #include "TestSupport.h"
+#include "UserPrefs.h"
 #include "WindowKinds.h"
 
 #include <gtest/gtest.h>
@@ -497,6 +498,39 @@ TEST_F(ConnectionEventTest, OfferedSessionObjectsWaitUntilTheyClose)
     EXPECT_EQ(1u, primary->PendingSessionCount());
     Raise(primary.Get(), 501, {None(), object, Long(AIMCC::AccSecondaryState::Closed), Long(0)});
     EXPECT_EQ(0u, primary->PendingSessionCount());
+}
+
+TEST(AccObjectTest, AnswersItsInterfacesOnly)
+{
+    ComPtr<CAIMConnection> connection = CAIMConnection::Create();
+    ComPtr<CUserPrefs> prefs = CUserPrefs::Create();
+    ASSERT_TRUE(connection && prefs);
+    struct Case {
+        IUnknown* object;
+        IID iid;
+        bool answered;
+    } cases[] = {
+        {static_cast<IDispatch*>(connection.Get()), IID_IUnknown, true},
+        {static_cast<IDispatch*>(connection.Get()), IID_IDispatch, true},
+        {static_cast<IDispatch*>(connection.Get()), AIMCC::DIID_DAccEvents, true},
+        {static_cast<IDispatch*>(connection.Get()), AIMCC::IID_IAccPreferencesHook, false},
+        {prefs.Get(), IID_IUnknown, true},
+        {prefs.Get(), AIMCC::IID_IAccPreferencesHook, true},
+        {prefs.Get(), AIMCC::IID_IAccPreferencesHook2, true},
+        {prefs.Get(), IID_IDispatch, false},
+    };
+    for (const Case& c : cases) {
+        void* answer = reinterpret_cast<void*>(1);
+        const HRESULT hr = c.object->QueryInterface(c.iid, &answer);
+        EXPECT_EQ(c.answered ? S_OK : E_NOINTERFACE, hr) << (&c - cases);
+        EXPECT_EQ(c.answered, answer != nullptr) << (&c - cases);
+        if (answer && c.answered)
+            static_cast<IUnknown*>(answer)->Release();
+    }
+    // Every answer counted one reference, and gave it back.
+    IUnknown* raw = prefs.Get();
+    raw->AddRef();
+    EXPECT_EQ(1u, raw->Release());
 }
 
 TEST(PresenceIconTest, ForwardingThenAwayThenInvisible)
