@@ -416,6 +416,38 @@ TEST_F(BLPaneTest, EnterTogglesGroupsAndAccounts)
     EXPECT_EQ(1, pane.RowCount());
 }
 
+TEST_F(BLPaneTest, TheStatusMessageIsEditedInPlace)
+{
+    MakeList();
+    pane.AddSession(session.Get(), true);
+    ShowWindow(parent, SW_SHOWNA);
+    HWND edit = GetDlgItem(pane.Hwnd(), 4);
+    ASSERT_NE(nullptr, edit);
+    struct Case {
+        UINT key;
+        const wchar_t* typed;
+        bool written;
+    } cases[] = {{VK_ESCAPE, L"not this", false}, {VK_RETURN, L"reading a book", true}};
+    for (const Case& c : cases) {
+        RECT header;
+        SendMessageW(pane.ListHwnd(), LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&header));
+        POINT point = {header.left + 60, header.bottom - 6};
+        ClientToScreen(pane.ListHwnd(), &point);
+        SetCursorPos(point.x, point.y);
+        ScreenToClient(pane.ListHwnd(), &point);
+        SendMessageW(pane.ListHwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
+        SendMessageW(pane.ListHwnd(), WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+        ASSERT_TRUE(IsWindowVisible(edit)) << c.typed;
+        SetWindowTextW(edit, c.typed);
+        SendMessageW(edit, WM_KEYDOWN, c.key, 0);
+        EXPECT_FALSE(IsWindowVisible(edit)) << c.typed;
+        const bool written = session->props.count(AccSessionProp::StatusText) &&
+                             session->props[AccSessionProp::StatusText].v.vt == VT_BSTR &&
+                             std::wstring(session->props[AccSessionProp::StatusText].v.bstrVal) == c.typed;
+        EXPECT_EQ(c.written, written) << c.typed;
+    }
+}
+
 TEST_F(BLPaneTest, FindingABuddyOpensItsGroup)
 {
     MakeList();
