@@ -60,6 +60,7 @@ constexpr size_t kMaxFaceRead = 32;
 // How far back the word at the caret is looked for.
 constexpr long kMaxWordBeforeCaret = 256;
 constexpr UINT kSmileyCellSize = 24;
+constexpr UINT kSmileyLabelWidth = 3 * kSmileyCellSize;
 
 const wchar_t kSpaces[] = L"&nbsp;&nbsp;";
 
@@ -170,17 +171,6 @@ bool DefaultColorPicker(HWND owner, int, COLORREF* color)
         return false;
     *color = dialog.rgbResult;
     return true;
-}
-
-std::wstring FileUrl(const std::wstring& path)
-{
-    if (PathIsURLW(path.c_str()))
-        return path;
-    wchar_t url[L_MAX_URL_LENGTH] = {};
-    DWORD size = ARRAYSIZE(url);
-    if (FAILED(UrlCreateFromPathW(path.c_str(), url, &size, 0)))
-        return path;
-    return url;
 }
 
 } // namespace
@@ -589,7 +579,7 @@ void CIEInputWnd::InsertSmiley(size_t index)
     if (EditorSetting(L"ShowSmiliesAsTxt", false))
         PasteHtml(EscapeHtml(smiley.FirstShortcut()));
     else
-        PasteHtml(SmileyHtml(FileUrl(smiley.pictureFile), smiley.FirstShortcut()));
+        PasteHtml(SmileyHtml(smiley.pictureFile, smiley.FirstShortcut()));
     OnSelectionChange(nullptr);
 }
 
@@ -1197,6 +1187,9 @@ LRESULT CIEInputWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_MENUSELECT:
         if (menuSmileys_) {
             highlightedSmiley_ = SmileyOfMenuId(LOWORD(wParam), menuSmileys_->smileys.size());
+            // The label cells show the highlighted smiley: draw them again.
+            if (HWND menuWindow = FindWindowW(L"#32768", nullptr))
+                InvalidateRect(menuWindow, nullptr, FALSE);
             return 0;
         }
         break;
@@ -1303,13 +1296,9 @@ void CIEInputWnd::DrawStatusLine(const DRAWITEMSTRUCT* item)
 
 void CIEInputWnd::MeasureSmileyItem(MEASUREITEMSTRUCT* item)
 {
-    if (IsSmileyMenuLabel(item->itemID)) {
-        // A label as wide as the set name needs, a row high.
-        item->itemWidth = kSmileyCellSize;
-        item->itemHeight = kSmileyCellSize;
-        return;
-    }
-    item->itemWidth = kSmileyCellSize;
+    // A label shares its column with four smileys, so the column is as
+    // wide as a short name needs.
+    item->itemWidth = IsSmileyMenuLabel(item->itemID) ? kSmileyLabelWidth : kSmileyCellSize;
     item->itemHeight = kSmileyCellSize;
 }
 

@@ -806,3 +806,29 @@ TEST_F(EditorTest, TabLeavesForTheSendBar)
     EXPECT_EQ(input.SendBar(), GetFocus());
     EXPECT_TRUE(parent.keys.empty());
 }
+
+TEST_F(EditorTest, TheSmileyMenuHasACellForEachSmileyOfTheSet)
+{
+    CIEInputWnd& input = Create();
+    FakeDocument* page = Page();
+    ASSERT_TRUE(page);
+    MenuSeen seen;
+    seen.keys = {VK_DOWN, VK_DOWN, VK_RETURN}; // the second smiley
+    WatchNextMenu(&seen);
+    input.RunFormatButton(CIEInputWnd::kSmileyButton);
+    WatchNextMenu(nullptr);
+    ASSERT_TRUE(seen.open);
+    // Two smileys: one column of four cells and its label.
+    EXPECT_EQ((std::vector<UINT>{1, 2, 3, 4, 5}), seen.ids);
+    ASSERT_EQ(5u, seen.states.size());
+    EXPECT_FALSE(seen.states[0] & MF_DISABLED);
+    EXPECT_FALSE(seen.states[1] & MF_DISABLED);
+    for (size_t i = 2; i < 5; ++i)
+        EXPECT_TRUE(seen.states[i] & MF_DISABLED) << i;
+    ASSERT_FALSE(page->rangeLog.empty());
+    EXPECT_NE(std::wstring::npos, page->rangeLog.back().find(L"wink.gif")) << page->rangeLog.back();
+    // Text instead of pictures: the shortcut, escaped.
+    SetEditorSetting(L"ShowSmiliesAsTxt", true);
+    input.InsertSmiley(0);
+    EXPECT_EQ(L"pasteHTML::-)", page->rangeLog.back());
+}
