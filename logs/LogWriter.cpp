@@ -145,21 +145,35 @@ bool CLogWriter::HaveRoot()
     return root_.has_value();
 }
 
-bool CLogWriter::IsEnabled(BuddyEvent event, const std::wstring& account, const std::wstring& buddy) const
+namespace {
+
+bool IsEnabledBy(const LogSettings& settings, BuddyEvent event, const std::wstring& account,
+                 const std::wstring& buddy)
 {
-    const CIni& ini = Settings();
-    const LogSettings settings = LogSettings::Read(ini, account);
-    const UINT mask = BuddyLogMask(ini, settings, account, buddy);
+    const UINT mask = BuddyLogMask(Settings(), settings, account, buddy);
     if (event == BuddyEvent::LogConversations)
         return settings.logIms && (mask & BuddyEventBit(event)) != 0;
     return IsBuddyEventEnabled(mask, event);
 }
 
-bool CLogWriter::ShouldLogConversation(int kind, const std::wstring& account, const std::wstring& party) const
+bool ConversationLoggedBy(const LogSettings& settings, int kind, const std::wstring& account,
+                          const std::wstring& party)
 {
     if (kind == LogConversationKind::Chat)
-        return LogSettings::Read(Settings(), account).logChatRooms;
-    return IsEnabled(BuddyEvent::LogConversations, account, party);
+        return settings.logChatRooms;
+    return IsEnabledBy(settings, BuddyEvent::LogConversations, account, party);
+}
+
+}  // namespace
+
+bool CLogWriter::IsEnabled(BuddyEvent event, const std::wstring& account, const std::wstring& buddy) const
+{
+    return IsEnabledBy(LogSettings::Read(Settings(), account), event, account, buddy);
+}
+
+bool CLogWriter::ShouldLogConversation(int kind, const std::wstring& account, const std::wstring& party) const
+{
+    return ConversationLoggedBy(LogSettings::Read(Settings(), account), kind, account, party);
 }
 
 std::wstring CLogWriter::DayFolder(int kind, const std::wstring& account, const std::wstring& party,
@@ -199,7 +213,8 @@ bool CLogWriter::LogMessage(const LoggedMessage& message, LogSession& session, s
     // the account itself.
     const bool received = (message.flags & MessageLogFlags::Received) != 0;
     const std::wstring party = received && fromSender ? message.senderName : message.remoteName;
-    if (!ShouldLogConversation(message.kind, message.accountName, party))
+    const LogSettings settings = LogSettings::Read(Settings(), message.accountName);
+    if (!ConversationLoggedBy(settings, message.kind, message.accountName, party))
         return false;
     const std::wstring folder = DayFolder(message.kind, message.accountName, party, message.roomName, message.local);
     if (!PathExists(folder + L"Log.xml")) {
@@ -211,7 +226,6 @@ bool CLogWriter::LogMessage(const LoggedMessage& message, LogSession& session, s
         session = {AllocateSessionId(folder), folder};
     }
 
-    const LogSettings settings = LogSettings::Read(Settings(), message.accountName);
     if (message.kind == LogConversationKind::DirectIm && (settings.logSentFiles || settings.logReceivedFiles)) {
         const std::wstring files = folder + L"Files\\";
         CreateFolderPath(files);
