@@ -334,7 +334,8 @@ bool CIEInputWnd::CreateBars(HINSTANCE instance, DWORD buttonMask)
         }
         buttons[i].iBitmap = i;
         buttons[i].idCommand = id;
-        buttons[i].fsState = static_cast<BYTE>(TBSTATE_ENABLED | (IsFormatButtonShown(buttonMask, id) ? 0 : TBSTATE_HIDDEN));
+        const BYTE hidden = IsFormatButtonShown(buttonMask, id) ? 0 : TBSTATE_HIDDEN;
+        buttons[i].fsState = static_cast<BYTE>(TBSTATE_ENABLED | hidden);
         buttons[i].fsStyle = style;
         buttons[i].iString = -1;
     }
@@ -1341,7 +1342,8 @@ void CIEInputWnd::DrawSmileyItem(const DRAWITEMSTRUCT* item)
     OffsetRect(&area, 2, 2);
     SetBkMode(item->hDC, TRANSPARENT);
     const std::wstring text = smiley.FirstShortcut();
-    DrawTextW(item->hDC, text.c_str(), static_cast<int>(text.size()), &area, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextW(item->hDC, text.c_str(), static_cast<int>(text.size()), &area,
+              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
 }
 
 void CIEInputWnd::OnDestroy()

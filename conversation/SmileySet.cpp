@@ -46,7 +46,8 @@ ComPtr<AIMCC::IAccBartItem> ContentOf(AIMCC::IAccBartItem* item)
     if (!item || FAILED(item->get_Property(AIMCC::AccBartProp::Content, value.Receive())))
         return content;
     if ((value.value().vt == VT_DISPATCH || value.value().vt == VT_UNKNOWN) && value.value().punkVal)
-        value.value().punkVal->QueryInterface(__uuidof(AIMCC::IAccBartItem), reinterpret_cast<void**>(content.GetAddressOf()));
+        value.value().punkVal->QueryInterface(__uuidof(AIMCC::IAccBartItem),
+                                              reinterpret_cast<void**>(content.GetAddressOf()));
     return content;
 }
 

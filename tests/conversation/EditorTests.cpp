@@ -544,7 +544,8 @@ TEST_F(EditorTest, LinksAndPicturesComeFromTheirDialogs)
         const wchar_t* text;
         const wchar_t* pasted;
     } cases[] = {
-        {L"http://example.com/?a=\"1\"", L"<b>", L"pasteHTML:<A HREF=\"http://example.com/?a=&quot;1&quot;\">&lt;b&gt;</A>"},
+        {L"http://example.com/?a=\"1\"", L"<b>",
+         L"pasteHTML:<A HREF=\"http://example.com/?a=&quot;1&quot;\">&lt;b&gt;</A>"},
         {L"javascript:alert(1)", L"x", nullptr},
         {L" VBScript:msgbox", L"x", nullptr},
     };
@@ -603,7 +604,8 @@ TEST_F(EditorTest, WrappersDescribeTheFormattingAtTheCaret)
     ASSERT_TRUE(input.GetCurrentSpanWrapper(&span));
     EXPECT_EQ(L"<font face=\"100%% Mono\" size=\"2\" color=\"#FF0000\"><b>%s</b></font>", font);
     EXPECT_EQ(L"<font face=\"100% Mono\" size=\"2\" color=\"#FF0000\"><b>hi</b></font>", FillWrapper(font, L"hi"));
-    EXPECT_EQ(L"<span style='font-weight: bold; font-family: 100%% Mono; font-size: x-small; color: #FF0000;'>%s</span>",
+    EXPECT_EQ(L"<span style='font-weight: bold; font-family: 100%% Mono; font-size: x-small;"
+              L" color: #FF0000;'>%s</span>",
               span);
 }
 
