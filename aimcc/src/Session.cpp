@@ -281,8 +281,46 @@ void CAccSession::RetireTransport()
     window_->Post([this]() { retiring_.clear(); });
 }
 
+// Idleness is measured from the last keyboard or mouse input, by this
+// module's own tick count: a client that wants the account to look idle
+// sooner can make that clock run ahead.
+void CAccSession::StartIdleWatch()
+{
+    StopIdleWatch();
+    inputIdle_ = false;
+    const long threshold = std::max(idleThreshold_, 1L);
+    const UINT interval = static_cast<UINT>(std::clamp(threshold * 250L, 1000L, 30000L));
+    idleWatch_ = window_->StartTimer(interval, [this] { CheckInputIdle(); });
+}
+
+void CAccSession::StopIdleWatch()
+{
+    if (idleWatch_)
+        window_->StopTimer(idleWatch_);
+    idleWatch_ = 0;
+    inputIdle_ = false;
+}
+
+void CAccSession::CheckInputIdle()
+{
+    // A threshold of 0 means the client reports idleness itself.
+    if (!Online() || idleThreshold_ <= 0)
+        return;
+    LASTINPUTINFO input = {};
+    input.cbSize = sizeof(input);
+    if (!GetLastInputInfo(&input))
+        return;
+    const DWORD idleMs = GetTickCount() - input.dwTime;
+    const bool idle = idleMs / 1000 >= static_cast<DWORD>(idleThreshold_);
+    if (idle == inputIdle_)
+        return;
+    inputIdle_ = idle;
+    transport_->SetIdle(idle ? static_cast<long>(idleMs / 1000) : 0);
+}
+
 void CAccSession::EndSession(HRESULT result)
 {
+    StopIdleWatch();
     RetireTransport();
     ResetPresence();
     buddyList_->Clear();
@@ -842,9 +880,12 @@ HRESULT CAccSession::PutProperty(long id, const VARIANT& value)
             return DISP_E_TYPEMISMATCH;
         (id == AccSessionProp::IdleThreshold ? idleThreshold_ : idleTime_) = seconds;
         // A threshold of 0 means "idle now", reported with the idle time
-        // set just before it; any other threshold ends a reported idleness.
-        if (Online() && id == AccSessionProp::IdleThreshold)
+        // set just before it; any other threshold ends a reported idleness
+        // and measures afresh against the new threshold.
+        if (Online() && id == AccSessionProp::IdleThreshold) {
             transport_->SetIdle(seconds == 0 ? idleTime_ : 0);
+            StartIdleWatch();
+        }
         return S_OK;
     }
     case AccSessionProp::AdditionalAccounts:
@@ -929,6 +970,7 @@ void CAccSession::OnState(long state, HRESULT result)
     }
     SetState(state, S_OK);
     if (state == AccState::Online) {
+        StartIdleWatch();
         // The list arrived before this; the client takes it as ready now.
         Raise(AccEvent::BuddyListReady, {CVariant::Object(Dispatch()), CVariant::Object(buddyList_.Get()),
                                          CVariant::Int(AccBuddyListReadyValue)});
@@ -1000,7 +1042,9 @@ void CAccSession::OnBuddyAdded(const std::wstring& groupName, const BuddyEntry& 
     if (SUCCEEDED(result)) {
         if (group->HasMember(user.Get()))
             return;
-        user->SetBuddyDetails(buddy.alias, buddy.note);
+        // The server's entry for a buddy this client just added carries no
+        // alias or note yet; what the client set meanwhile stays.
+        user->MergeBuddyDetails(buddy.alias, buddy.note);
         if (user->Presence() == AccPresence::Unknown)
             user->SetOffline();
         auto& members = group->Members();

@@ -131,6 +131,9 @@ private:
     void Fire(DISPID id, const std::vector<CVariant>& args);
     void SetState(long state, HRESULT result);
     // Back to state 0 with `result`; the transport is dropped.
+    void StartIdleWatch();
+    void StopIdleWatch();
+    void CheckInputIdle();
     void EndSession(HRESULT result);
     void RetireTransport();
     void ResetPresence();
@@ -188,6 +191,9 @@ private:
     bool invisible_ = false;
     long idleThreshold_ = 600;
     long idleTime_ = 0;
+    // The layer's own measure of the user's idleness while online.
+    UINT_PTR idleWatch_ = 0;
+    bool inputIdle_ = false;
     std::wstring statusText_;
     std::wstring statusLink_;
     Microsoft::WRL::ComPtr<IDispatch> primarySession_;

@@ -149,6 +149,14 @@ void CAccUser::SetBuddyDetails(const std::wstring& alias, const std::wstring& no
     note_ = note;
 }
 
+void CAccUser::MergeBuddyDetails(const std::wstring& alias, const std::wstring& note)
+{
+    if (!alias.empty())
+        alias_ = alias;
+    if (!note.empty())
+        note_ = note;
+}
+
 void CAccUser::SetText(long property, ComPtr<IAccIm> text)
 {
     if (property == AccUserProp::Profile)

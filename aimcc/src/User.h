@@ -37,6 +37,8 @@ public:
     // Offline and nothing known; returns the changed ids.
     std::vector<long> SetOffline();
     void SetBuddyDetails(const std::wstring& alias, const std::wstring& note);
+    // The same, keeping a value where the new one is empty.
+    void MergeBuddyDetails(const std::wstring& alias, const std::wstring& note);
     // Profile or away message, as fetched.
     void SetText(long property, Microsoft::WRL::ComPtr<IAccIm> text);
     void Detach() { session_ = nullptr; }

@@ -728,3 +728,35 @@ TEST(AdditionalAccountSignOnTest, UsesTheStoredPasswordOnlyForAnAdditionalAccoun
 }
 
 } // namespace
+
+namespace {
+
+// The last idle time the session reported to the network, or -1.
+long LastReportedIdle(const CFakeNetwork& network)
+{
+    long seconds = -1;
+    for (const TransportCall& call : network.calls) {
+        if (call.what == L"SetIdle" && !call.args.empty())
+            seconds = std::stol(call.args[0]);
+    }
+    return seconds;
+}
+
+} // namespace
+
+TEST_F(SessionFlowTest, WithoutInputPastTheThresholdTheAccountIsReportedIdle)
+{
+    // Nobody touches this test machine's keyboard: with a one-second
+    // threshold the layer's own clock finds the user idle.
+    VARIANT threshold;
+    threshold.vt = VT_I4;
+    threshold.lVal = 1;
+    ASSERT_HRESULT_SUCCEEDED(session_->put_Property(AccSessionProp::IdleThreshold, threshold));
+    SignOnAndWait();
+    ASSERT_TRUE(PumpUntil([&] { return LastReportedIdle(network_) > 0; }, 10000));
+
+    // A threshold set by the client ends the reported idleness at once.
+    threshold.lVal = 3600;
+    ASSERT_HRESULT_SUCCEEDED(session_->put_Property(AccSessionProp::IdleThreshold, threshold));
+    EXPECT_EQ(0, LastReportedIdle(network_));
+}
