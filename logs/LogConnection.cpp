@@ -93,6 +93,35 @@ bool ListsBuddy(CAIMConnection* connection, const std::wstring& buddy)
     return found;
 }
 
+// The message's HTML; the layer converts from whatever type it arrived in.
+std::wstring MessageHtml(AIMCC::IAccIm* message)
+{
+    for (const wchar_t* type : {L"text/html", L"application/xhtml+xml"}) {
+        BSTR mime = SysAllocString(type);
+        BSTR text = nullptr;
+        const HRESULT hr = mime ? message->GetConvertedText(mime, &text) : E_OUTOFMEMORY;
+        SysFreeString(mime);
+        if (SUCCEEDED(hr) && text) {
+            std::wstring html(text, SysStringLen(text));
+            SysFreeString(text);
+            return html;
+        }
+        SysFreeString(text);
+    }
+    return {};
+}
+
+SYSTEMTIME MessageTime(AIMCC::IAccIm* message)
+{
+    SYSTEMTIME time;
+    ScopedVariant value;
+    if (message->get_Property(AIMCC::AccImProp::Time, &value) == S_OK && value.Get().vt == VT_DATE
+        && VariantTimeToSystemTime(value.Get().date, &time))
+        return time;
+    GetLocalTime(&time);
+    return time;
+}
+
 bool SameScreenName(const std::wstring& a, const std::wstring& b)
 {
     const std::wstring x = WithoutSpaces(a);
@@ -121,6 +150,42 @@ CLogWriter& LogWriter()
 {
     static CLogWriter writer;
     return writer;
+}
+
+LoggedMessage DescribeMessage(const std::wstring& account, AIMCC::IAccImSession* conversation,
+                              AIMCC::IAccIm* message, AIMCC::IAccUser* sender, UINT flags,
+                              const std::vector<std::wstring>& files)
+{
+    LoggedMessage logged;
+    logged.accountName = account;
+    logged.accountDisplayName = account;
+    if (sender) {
+        logged.senderName = ReadText(sender, AIMCC::AccUserProp::Name);
+        logged.senderAlias = ReadText(sender, AIMCC::AccUserProp::Alias);
+    }
+    logged.kind = static_cast<int>(LongOr(conversation, AIMCC::AccImSessionProp::Mode, LogConversationKind::Im));
+    logged.remoteName = ReadText(conversation, AIMCC::AccImSessionProp::RemoteName);
+    logged.roomName = ReadText(conversation, AIMCC::AccImSessionProp::RoomName);
+    logged.files = files;
+    logged.flags = flags;
+    if (!message) {
+        GetLocalTime(&logged.local);
+        return logged;
+    }
+    logged.html = MessageHtml(message);
+    logged.attachmentCount = LongOr(message, AIMCC::AccImProp::ItemCount, 0);
+    logged.local = MessageTime(message);
+    return logged;
+}
+
+bool LogConversationMessage(const std::wstring& account, AIMCC::IAccImSession* conversation,
+                            AIMCC::IAccIm* message, AIMCC::IAccUser* sender, UINT flags,
+                            const std::vector<std::wstring>& files, LogSession& session, std::wstring* filesFolder)
+{
+    if (!conversation || !message)
+        return false;
+    return LogWriter().LogMessage(DescribeMessage(account, conversation, message, sender, flags, files), session,
+                                  filesFolder);
 }
 
 void RereadLogRoot()

@@ -14,6 +14,23 @@ class CAIMConnection;
 BuddyEvent LogBuddyChange(CAIMConnection* connection, AIMCC::IAccUser* before, AIMCC::IAccUser* now,
                           long property);
 
+// The conversation window's call for each message it shows, with
+// MessageLogFlags: logs the message when logging is on for the conversation
+// (the buddy's mask and "LogIMs" for IMs and direct IMs, "LogChatRooms" for
+// chats). `sender` is the user a received message came from, or null;
+// `files` the local paths of the conversation's files in the message's
+// direction. `filesFolder` receives the day's "Files\" folder when a direct
+// IM's files are to be copied there.
+bool LogConversationMessage(const std::wstring& account, AIMCC::IAccImSession* conversation,
+                            AIMCC::IAccIm* message, AIMCC::IAccUser* sender, UINT flags,
+                            const std::vector<std::wstring>& files, LogSession& session,
+                            std::wstring* filesFolder = nullptr);
+
+// The message as the log writer takes it.
+LoggedMessage DescribeMessage(const std::wstring& account, AIMCC::IAccImSession* conversation,
+                              AIMCC::IAccIm* message, AIMCC::IAccUser* sender, UINT flags,
+                              const std::vector<std::wstring>& files);
+
 // The log folder preference changed.
 void RereadLogRoot();
 

@@ -37,7 +37,7 @@ td.text a[href^="file:"] { padding-left: 18px; background: url("../../../../../.
 </head>
 <body>
 <h1><xsl:value-of select="@Party"/></h1>
-<p class="meta"><xsl:value-of select="@Date"/> &#8212; <xsl:value-of select="@Account"/></p>
+<p class="meta"><xsl:value-of select="@Date"/><xsl:text> &#8212; </xsl:text><xsl:value-of select="@Account"/></p>
 <table>
 <tr><th>%1</th><th>%2</th><th>%3</th></tr>
 <xsl:apply-templates select="document(@Records)/Sessions/Message"/>
