@@ -317,6 +317,40 @@ std::wstring SafePathComponent(std::wstring_view name)
     return safe;
 }
 
+std::wstring FillInserts(std::wstring_view pattern, const std::vector<std::wstring>& values)
+{
+    std::wstring out;
+    out.reserve(pattern.size());
+    for (size_t i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] != L'%' || i + 1 == pattern.size()) {
+            out += pattern[i];
+            continue;
+        }
+        const wchar_t next = pattern[++i];
+        if (next >= L'1' && next <= L'9') {
+            size_t number = next - L'0';
+            if (i + 1 < pattern.size() && pattern[i + 1] >= L'0' && pattern[i + 1] <= L'9')
+                number = number * 10 + (pattern[++i] - L'0');
+            if (i + 1 < pattern.size() && pattern[i + 1] == L'!') {
+                const size_t close = pattern.find(L'!', i + 2);
+                if (close != std::wstring_view::npos)
+                    i = close;
+            }
+            if (number <= values.size())
+                out += values[number - 1];
+            continue;
+        }
+        switch (next) {
+        case L'0': return out;
+        case L'n': out += L"\r\n"; break;
+        case L'r': out += L'\r'; break;
+        case L't': out += L'\t'; break;
+        default: out += next; break;
+        }
+    }
+    return out;
+}
+
 std::wstring WithoutSpaces(std::wstring_view name)
 {
     std::wstring out;

@@ -26,6 +26,15 @@ std::wstring SafePathComponent(std::wstring_view name);
 // The screen name without spaces, as folder and key names hold it.
 std::wstring WithoutSpaces(std::wstring_view name);
 
+// A template filled the way FormatMessage fills a string: %1 to %99 take
+// the values (an insert's "!format!" is ignored, the value is a string), %%
+// is "%", %n a line break, %r a carriage return, %t a tab, %0 ends the text,
+// and % before any other character stands for that character. Values are
+// not scanned for inserts. Unlike FormatMessage itself, there is no limit
+// on the size of the result, so a long message is never logged without its
+// text.
+std::wstring FillInserts(std::wstring_view pattern, const std::vector<std::wstring>& values);
+
 // "2026-12-11T16:05:09.123Z" for a local time.
 std::wstring UtcStamp(const SYSTEMTIME& local);
 // The local date and time in the system default formats.

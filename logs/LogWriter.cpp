@@ -30,7 +30,7 @@ std::string FillLogTemplate(const wchar_t* name, const wchar_t* type, std::initi
     const std::wstring pattern = LoadLogTemplate(name, type);
     if (pattern.empty())
         return {};
-    return WideToUtf8(FormatTemplate(pattern, inserts));
+    return WideToUtf8(FillInserts(pattern, inserts));
 }
 
 std::wstring TextDirection() { return LoadLangString(1) == L"0" ? L"ltor" : L"rtol"; }

@@ -47,6 +47,30 @@ TEST(LogTextTest, EscapedNamesReadBackWhole)
     }
 }
 
+TEST(LogTextTest, TemplatesAreFilledLikeFormatMessage)
+{
+    const std::vector<std::wstring> values = {L"one", L"%2 stays", L"", L"4", L"5", L"6", L"7", L"8", L"9", L"ten",
+                                              L"eleven"};
+    const struct {
+        const wchar_t* pattern;
+        const wchar_t* filled;
+    } cases[] = {
+        {L"<a x=\"%1\">%2</a>", L"<a x=\"one\">%2 stays</a>"},
+        {L"%10|%11|%1", L"ten|eleven|one"},
+        {L"%1!s! and %3.", L"one and ."},
+        {L"100%% width", L"100% width"},
+        {L"a%nb%tc%rd", L"a\r\nb\tc\rd"},
+        {L"cut%0 here", L"cut"},
+        {L"%12 beyond the values", L" beyond the values"},
+        {L"%. %! % trailing %", L". !  trailing %"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FillInserts(c.pattern, values), c.filled) << WideToUtf8(c.pattern);
+
+    const std::wstring longBody(300000, L'x');
+    EXPECT_EQ(FillInserts(L"<b>%1</b>", {longBody}), L"<b>" + longBody + L"</b>");
+}
+
 TEST(LogTextTest, NetworkNamesBecomeOnePathComponent)
 {
     const struct {
