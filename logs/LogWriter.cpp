@@ -183,6 +183,10 @@ std::wstring CLogWriter::DayFolder(int kind, const std::wstring& account, const 
         return {};
     const std::wstring user = SafePathComponent(WithoutSpaces(account));
     const std::wstring day = DayFolderName(local);
+    // Without its date the day's header would land in the buddy's folder,
+    // where the event log's header lives.
+    if (day.empty())
+        return {};
     if (kind == LogConversationKind::Chat)
         return *root_ + L"\\Logs\\" + user + L"\\Chat\\" + SafePathComponent(room) + L"\\" + day + L"\\";
     return *root_ + L"\\Logs\\" + user + L"\\IM\\" + SafePathComponent(WithoutSpaces(party)) + L"\\" + day + L"\\";
@@ -217,6 +221,8 @@ bool CLogWriter::LogMessage(const LoggedMessage& message, LogSession& session, s
     if (!ConversationLoggedBy(settings, message.kind, message.accountName, party))
         return false;
     const std::wstring folder = DayFolder(message.kind, message.accountName, party, message.roomName, message.local);
+    if (folder.empty())
+        return false;
     if (!PathExists(folder + L"Log.xml")) {
         CreateFolderPath(folder);
         if (!WriteDayHeader(folder, message, party))
@@ -319,7 +325,10 @@ bool CLogWriter::GetBuddyMonthFolder(const std::wstring& account, const std::wst
     } else {
         SYSTEMTIME now;
         GetLocalTime(&now);
-        folder = BuddyFolder(account, buddy) + MonthFolderName(now) + L"\\";
+        const std::wstring month = MonthFolderName(now);
+        if (month.empty())
+            return false;
+        folder = BuddyFolder(account, buddy) + month + L"\\";
     }
     if (folder.size() >= MAX_PATH || !PathExists(folder))
         return false;
