@@ -1,16 +1,66 @@
 #include "ConnectionSeams.h"
 
+#include "ConversationWindows.h"
+
+// The conversation windows, once their owner has registered.
+
+HWND ConversationWindowFor(CAIMConnection* connection, AIMCC::IAccImSession* imSession, bool create)
+{
+    IConversationWindows* windows = ConversationWindows();
+    return windows ? windows->WindowFor(connection, imSession, create) : nullptr;
+}
+
+HWND ConversationWindowWithBuddy(CAIMConnection* connection, AIMCC::IAccUser* buddy)
+{
+    IConversationWindows* windows = ConversationWindows();
+    return windows ? windows->WindowWithBuddy(connection, buddy) : nullptr;
+}
+
+void PassImEvent(HWND conversation, DISPID event, AIMCC::IAccUser* user, AIMCC::IAccIm* message, long value,
+                 HRESULT result)
+{
+    if (IConversationWindows* windows = ConversationWindows())
+        windows->PassImEvent(conversation, event, user, message, value, result);
+}
+
+void PassRequestResult(HWND window, DISPID event, long requestId, long value, HRESULT result)
+{
+    if (IConversationWindows* windows = ConversationWindows())
+        windows->PassRequestResult(window, event, requestId, value, result);
+}
+
+void PassBuddyChange(HWND conversation, AIMCC::IAccUser* buddy, long property)
+{
+    if (IConversationWindows* windows = ConversationWindows())
+        windows->PassBuddyChange(conversation, buddy, property);
+}
+
+void TellConversationWindows(long code)
+{
+    if (IConversationWindows* windows = ConversationWindows())
+        windows->TellAll(code);
+}
+
+void RefreshActiveConversation()
+{
+    if (IConversationWindows* windows = ConversationWindows())
+        windows->RefreshActive();
+}
+
+void HideConversationWindows(bool hide)
+{
+    if (IConversationWindows* windows = ConversationWindows())
+        windows->HideAll(hide);
+}
+
+bool IsConversationInView(HWND conversation)
+{
+    IConversationWindows* windows = ConversationWindows();
+    return windows && windows->IsInView(conversation);
+}
+
 // Nothing receives these events yet.
 
-HWND ConversationWindowFor(CAIMConnection*, AIMCC::IAccImSession*, bool) { return nullptr; }
-HWND ConversationWindowWithBuddy(CAIMConnection*, AIMCC::IAccUser*) { return nullptr; }
-void PassImEvent(HWND, DISPID, AIMCC::IAccUser*, AIMCC::IAccIm*, long, HRESULT) {}
-void PassRequestResult(HWND, DISPID, long, long, HRESULT) {}
-void PassBuddyChange(HWND, AIMCC::IAccUser*, long) {}
-void TellConversationWindows(long) {}
-void RefreshActiveConversation() {}
-void HideConversationWindows(bool) {}
-bool IsConversationInView(HWND) { return false; }
 void UpdateConversationTab(HWND) {}
 void ToastBuddyEvent(CAIMConnection*, AIMCC::IAccUser*, long) {}
 void ToastMessage(CAIMConnection*, AIMCC::IAccImSession*, AIMCC::IAccUser*, AIMCC::IAccIm*) {}

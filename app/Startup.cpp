@@ -4,6 +4,7 @@
 #include "AppMessages.h"
 #include "AppState.h"
 #include "BackgroundBitmap.h"
+#include "ConversationOpening.h"
 #include "Folders.h"
 #include "LangStrings.h"
 #include "MainWnd.h"
@@ -259,6 +260,7 @@ bool Startup(HINSTANCE instance)
     g_mainWnd = new CMainWnd;
     if (!g_mainWnd->Create(g_trayIcon.Hwnd()))
         return false;
+    RegisterConversationWindows(true);
 
     g_setUp.soundManager = CreateSoundManager();
     g_setUp.mediaListener = CreateMediaListener();
@@ -294,6 +296,7 @@ void Shutdown()
     AppState& app = App();
     if (g_trayIcon.Hwnd())
         g_trayIcon.RemoveIcon();
+    RegisterConversationWindows(false);
     if (g_mainWnd) {
         if (g_mainWnd->Hwnd()) {
             SendMessageW(g_mainWnd->Hwnd(), WM_CLOSE, 0, 0);
