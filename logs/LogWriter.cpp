@@ -86,7 +86,13 @@ UINT BuddyLogMask(const CIni& ini, const LogSettings& settings, const std::wstri
 {
     const std::wstring section = AccountSection(kBuddyMaskGroup, account);
     const std::wstring key = WithoutSpaces(buddy);
-    const std::wstring value = key.empty() ? std::wstring() : ini.GetString(section.c_str(), key.c_str(), L"");
+    if (key.empty())
+        return settings.GlobalMask();
+    // Like every account setting, a buddy's mask falls back to the plain
+    // section when the account's own has none.
+    std::wstring value = ini.GetString(section.c_str(), key.c_str(), L"");
+    if (value.empty())
+        value = ini.GetString(kBuddyMaskGroup, key.c_str(), L"");
     if (value.empty() || value.size() > 10 || value.find_first_not_of(L"0123456789") != std::wstring::npos)
         return settings.GlobalMask();
     const unsigned long long mask = std::wcstoull(value.c_str(), nullptr, 10);

@@ -307,6 +307,7 @@ TEST_F(LogWriterTest, BuddyEventsFollowTheMasks)
         {"mobile off through the mobile-on bit", L"16", std::nullopt, 4, {1, 0x80}, {1, 0}, BuddyEvent::MobileOff},
         {"no presence known yet", L"1023", std::nullopt, 3, {-1}, {1}, BuddyEvent::None},
         {"an unreadable own mask means the global one", L"1", 0xFFFFFFFF, 3, {0}, {1}, BuddyEvent::SignOn},
+        {"a mask in the plain section serves every account", L"0", 0xFFFFFFFE, 3, {1}, {3}, BuddyEvent::Away},
     };
     const std::wstring events = writer_.BuddyFolder(L"My Name", L"Some Buddy") + L"Events.xml";
     int written = 0;
@@ -315,6 +316,10 @@ TEST_F(LogWriterTest, BuddyEventsFollowTheMasks)
         ASSERT_TRUE(WriteBuddyLogMask(Settings(), L"My Name", L"Some Buddy", c.ownMask) || !c.ownMask);
         if (c.ownMask == 0xFFFFFFFF)
             Settings().WriteString(L"Settings.LOGS.PB.MyName", L"SomeBuddy", L"many");
+        if (c.ownMask == 0xFFFFFFFE) {
+            WriteBuddyLogMask(Settings(), L"My Name", L"Some Buddy", std::nullopt);
+            Settings().WriteString(L"Settings.LOGS.PB", L"SomeBuddy", L"4");
+        }
         BuddyChange change;
         change.account = L"My Name";
         change.buddy = L"Some Buddy";
