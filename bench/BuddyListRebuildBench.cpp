@@ -99,6 +99,26 @@ int main()
     std::printf("rebuild of %d buddies in %d groups (%d rows): fastest %.1f ms, median %.1f ms over %d runs\n",
                 kGroups * kBuddiesPerGroup, kGroups, pane.RowCount(), times.front(), times[times.size() / 2], kRuns);
 
+    // Buddies changing state one at a time, each moving to its new place.
+    std::vector<double> changes;
+    for (int i = 0; i < 100; ++i) {
+        const int g = (i * 7) % kGroups;
+        const int b = (i * 13) % kBuddiesPerGroup;
+        fake::User* user = session->list->groups[static_cast<size_t>(g)]->buddies[static_cast<size_t>(b)].Get();
+        const long now = user->GetLong(AIMCC::AccUserProp::Presence) == AIMCC::AccPresence::Away
+                             ? AIMCC::AccPresence::Available
+                             : AIMCC::AccPresence::Away;
+        user->SetLong(AIMCC::AccUserProp::Presence, now);
+        LARGE_INTEGER start, end;
+        QueryPerformanceCounter(&start);
+        pane.BuddyChanged(session.Get(), user, AIMCC::AccUserProp::Presence);
+        QueryPerformanceCounter(&end);
+        changes.push_back(Milliseconds(start, end));
+    }
+    std::sort(changes.begin(), changes.end());
+    std::printf("one buddy changing state in that list: median %.2f ms, slowest %.2f ms over %zu changes\n",
+                changes[changes.size() / 2], changes.back(), changes.size());
+
     pane.Reset();
     DestroyWindow(parent);
     Settings().SetPath(nullptr);

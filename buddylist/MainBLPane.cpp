@@ -314,7 +314,21 @@ int CMainBLPane::RowHeight(int row) const
 
 int CMainBLPane::HeaderRowOf(int row) const
 {
-    for (int i = std::min(row, RowCount() - 1); i >= 0; --i) {
+    if (row < 0 || row >= RowCount())
+        return -1;
+    // The accounts' headers are found by their text; walking up from the
+    // row would cost a message per row in between.
+    if (!sessions_.empty()) {
+        int best = -1;
+        for (const ComPtr<IAccSession>& session : sessions_) {
+            const int header = HeaderRow(session.Get());
+            if (header <= row && header > best)
+                best = header;
+        }
+        if (best >= 0)
+            return best;
+    }
+    for (int i = row; i >= 0; --i) {
         if (RowKind(i) == BLRowKind::Header)
             return i;
     }
@@ -341,8 +355,36 @@ int CMainBLPane::GroupRowOf(int row) const
     return -1;
 }
 
+std::vector<int> CMainBLPane::RowsWithText(const std::wstring& text) const
+{
+    // The list box finds exact texts (ignoring case) in one message each,
+    // where walking the rows would cost several per row.
+    std::vector<int> rows;
+    HWND list = list_.Hwnd();
+    int from = -1;
+    for (;;) {
+        const LRESULT found = SendMessageW(list, LB_FINDSTRINGEXACT, from, reinterpret_cast<LPARAM>(text.c_str()));
+        if (found == LB_ERR || found <= from)
+            break;
+        rows.push_back(static_cast<int>(found));
+        from = static_cast<int>(found);
+    }
+    return rows;
+}
+
 int CMainBLPane::HeaderRow(IAccSession* session) const
 {
+    if (!session)
+        return -1;
+    const std::wstring name = CompactScreenName(bl::SessionIdentity(session));
+    if (!name.empty()) {
+        for (int row : RowsWithText(name)) {
+            if (RowKind(row) == BLRowKind::Header &&
+                reinterpret_cast<IAccSession*>(SendMessageW(list_.Hwnd(), LB_GETITEMDATA, row, 0)) == session)
+                return row;
+        }
+    }
+    // A session whose name changed since: look at every row.
     const int count = RowCount();
     for (int i = 0; i < count; ++i) {
         if (RowKind(i) == BLRowKind::Header &&
@@ -354,11 +396,15 @@ int CMainBLPane::HeaderRow(IAccSession* session) const
 
 int CMainBLPane::IdentityEnd(int headerRow) const
 {
-    const int count = RowCount();
-    int i = headerRow + 1;
-    while (i < count && RowKind(i) != BLRowKind::Header)
-        ++i;
-    return i;
+    // The next account's header, found through the accounts rather than by
+    // walking every row in between.
+    int end = RowCount();
+    for (const ComPtr<IAccSession>& session : sessions_) {
+        const int other = HeaderRow(session.Get());
+        if (other > headerRow && other < end)
+            end = other;
+    }
+    return end;
 }
 
 int CMainBLPane::GroupEnd(int groupRow) const
@@ -373,17 +419,16 @@ int CMainBLPane::GroupEnd(int groupRow) const
 int CMainBLPane::FindRow(IAccSession* session, BLRowKind kind, const std::wstring& text, int groupRow) const
 {
     const int header = HeaderRow(session);
-    if (header < 0)
+    if (header < 0 || text.empty())
         return -1;
     const int begin = groupRow >= 0 ? groupRow + 1 : header + 1;
     const int end = groupRow >= 0 ? GroupEnd(groupRow) : IdentityEnd(header);
-    for (int i = begin; i < end; ++i) {
-        if (RowKind(i) != kind)
+    for (int row : RowsWithText(text)) {
+        if (row < begin || row >= end || RowKind(row) != kind)
             continue;
-        const std::wstring rowText = RowText(i);
-        const bool same = kind == BLRowKind::Buddy ? _wcsicmp(rowText.c_str(), text.c_str()) == 0 : rowText == text;
-        if (same)
-            return i;
+        // Group names keep their case; screen names do not.
+        if (kind == BLRowKind::Buddy || RowText(row) == text)
+            return row;
     }
     return -1;
 }
@@ -395,10 +440,12 @@ std::vector<int> CMainBLPane::BuddyRowsOf(IAccSession* session, const std::wstri
     if (header < 0)
         return rows;
     const std::wstring compact = CompactScreenName(screenName);
+    if (compact.empty())
+        return rows;
     const int end = IdentityEnd(header);
-    for (int i = header + 1; i < end; ++i) {
-        if (RowKind(i) == BLRowKind::Buddy && _wcsicmp(RowText(i).c_str(), compact.c_str()) == 0)
-            rows.push_back(i);
+    for (int row : RowsWithText(compact)) {
+        if (row > header && row < end && RowKind(row) == BLRowKind::Buddy)
+            rows.push_back(row);
     }
     return rows;
 }
@@ -554,7 +601,7 @@ int CMainBLPane::InsertBuddy(IAccSession* session, IAccGroup* group, int groupRo
     std::vector<BuddySortKey> rows;
     const int end = GroupEnd(groupRow);
     for (int i = groupRow + 1; i < end; ++i) {
-        ComPtr<IAccUser> other = BuddyOfRow(i);
+        ComPtr<IAccUser> other = bl::UserByName(session, RowText(i));
         rows.push_back(ReadBuddy(other.Get(), group).sortKey);
     }
     const BuddyOrderRules rules{settings_.sortStatus, settings_.sortAlpha, offlineGroup};
@@ -941,11 +988,11 @@ void CMainBLPane::BuddyChanged(IAccSession* session, IAccUser* buddy, long prope
             if (inPlace && settings_.sortStatus) {
                 const int end = GroupEnd(groupRow);
                 if (row > groupRow + 1) {
-                    ComPtr<IAccUser> before = BuddyOfRow(row - 1);
+                    ComPtr<IAccUser> before = bl::UserByName(session, RowText(row - 1));
                     inPlace = ReadBuddy(before.Get(), nullptr).sortKey.state <= facts.sortKey.state;
                 }
                 if (inPlace && row + 1 < end) {
-                    ComPtr<IAccUser> after = BuddyOfRow(row + 1);
+                    ComPtr<IAccUser> after = bl::UserByName(session, RowText(row + 1));
                     inPlace = ReadBuddy(after.Get(), nullptr).sortKey.state >= facts.sortKey.state;
                 }
             }
@@ -1024,7 +1071,8 @@ bool CMainBLPane::FindBuddy(const std::wstring& screenName)
         if (rows.empty()) {
             // Perhaps in a collapsed group: open the first that lists it.
             const int header = HeaderRow(session.Get());
-            for (int i = header + 1; i >= 0 && i < IdentityEnd(header); ++i) {
+            const int end = IdentityEnd(header);
+            for (int i = header + 1; i >= 0 && i < end; ++i) {
                 if (RowKind(i) != BLRowKind::Group)
                     continue;
                 ComPtr<IAccGroup> group = GroupOfRow(i);

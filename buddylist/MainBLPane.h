@@ -240,6 +240,7 @@ private:
     void RedrawRow(int row);
     void RedrawGroupOf(AIMCC::IAccSession* session, AIMCC::IAccGroup* group);
     std::vector<int> BuddyRowsOf(AIMCC::IAccSession* session, const std::wstring& screenName) const;
+    std::vector<int> RowsWithText(const std::wstring& text) const;
 
     // Drawing.
     void OnMeasureItem(MEASUREITEMSTRUCT* item);
