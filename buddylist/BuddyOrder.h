@@ -3,6 +3,8 @@
 // checked on plain values.
 #pragma once
 
+#include "BuddyPresence.h"
+
 #include <string>
 #include <vector>
 
@@ -32,7 +34,6 @@ size_t BuddyInsertPosition(const std::vector<BuddySortKey>& rows, const BuddySor
 
 // Presence as the list reads it: mobile buddies count as offline unless they
 // are to be shown as on line.
-constexpr unsigned long kMobileFlags = 0x1280;
 constexpr long kStateOffline = 0;
 constexpr long kStateUnknown = -1;
 constexpr long kStateAvailable = 1;

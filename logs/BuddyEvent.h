@@ -3,6 +3,8 @@
 // and the buddy event view, so all three agree on what happened.
 #pragma once
 
+#include "BuddyPresence.h"
+
 #include <windows.h>
 
 #include <cstddef>
@@ -32,8 +34,6 @@ constexpr UINT BuddyEventBit(BuddyEvent event)
 
 // Events 1-10.
 constexpr UINT kAllBuddyEventsMask = 0x3FF;
-// The status flags that say the buddy is on a mobile device.
-constexpr long kMobileFlags = 0x1280;
 // Seconds of idle time from which a buddy counts as idle.
 constexpr long kIdleThreshold = 600;
 
