@@ -679,6 +679,7 @@ void CChatWnd::OnSendResult(AIMCC::IAccIm* message, HRESULT result)
         // has typed since.
         if (ShowMessage(MessageKind::Outgoing, message, nullptr)) {
             editor_.ClearMessage();
+            ShowStopButtonForItems(message);
             LogMessage(message, nullptr, offline ? MessageLogFlags::Sent | MessageLogFlags::Offline : MessageLogFlags::Sent);
         }
         return;
@@ -756,6 +757,7 @@ void CChatWnd::OnMessageReceived(AIMCC::IAccUser* sender, AIMCC::IAccIm* message
     if (!ShowMessage(kind, message, sender))
         return;
     receivedAny_ = true;
+    ShowStopButtonForItems(message);
     if (!notification) {
         long flags = 0;
         ReadLongProperty(message, AIMCC::AccImProp::Flags, flags);
@@ -770,6 +772,15 @@ void CChatWnd::OnMessageReceived(AIMCC::IAccUser* sender, AIMCC::IAccIm* message
         ++unread_;
     SetStatusCode(100);
     FlashIfNotForeground();
+}
+
+void CChatWnd::ShowStopButtonForItems(AIMCC::IAccIm* message)
+{
+    long embedded = 0;
+    long pending = 0;
+    if (ReadLongProperty(message, AIMCC::AccImProp::EmbeddedFlags, embedded) && (embedded & 0x7)
+        && ReadLongProperty(session_.Get(), AIMCC::AccImSessionProp::ItemsPending, pending) && pending)
+        editor_.SetSendButtonVisible(CIEInputWnd::kStopButton, true);
 }
 
 void CChatWnd::OnTypingChanged(long state)
@@ -1189,8 +1200,10 @@ LRESULT CChatWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         typedLength_ = 0;
         return 0;
     case CIEInputWnd::kSendBarCommand:
-        if (lParam == 1 || static_cast<UINT>(lParam) == CIEInputWnd::kSendButton)
+        if (static_cast<UINT>(lParam) == CIEInputWnd::kSendButton)
             SendCurrentMessage(false);
+        else if (static_cast<UINT>(lParam) == CIEInputWnd::kStopButton && session_)
+            session_->CancelReceivingItems();
         return 0;
     case WM_NCDESTROY: {
         const LRESULT result = CSubclsWnd::WindowProc(hwnd, message, wParam, lParam);

@@ -104,6 +104,7 @@ private:
     void OnMemberJoined(AIMCC::IAccUser* user);
     void OnMemberLeft(AIMCC::IAccUser* user);
     bool ShowMessage(MessageKind kind, AIMCC::IAccIm* message, AIMCC::IAccUser* sender);
+    void ShowStopButtonForItems(AIMCC::IAccIm* message);
     void LogMessage(AIMCC::IAccIm* message, AIMCC::IAccUser* sender, UINT logFlags);
     void Notify(const std::wstring& text);
 
