@@ -440,7 +440,12 @@ bool CChatWnd::EnsureView()
             && SUCCEEDED(prefs->GetValue(name.get(), value.Receive())) && value.value().vt == VT_BOOL)
             stamps = value.value().boolVal != VARIANT_FALSE;
     }
-    if (!view_.ShowChatView(Hwnd(), kViewId, stamps))
+    if (creatingView_)
+        return false;
+    creatingView_ = true;
+    const bool shown = view_.ShowChatView(Hwnd(), kViewId, stamps);
+    creatingView_ = false;
+    if (!shown)
         return false;
     viewShown_ = true;
     if (kind_ != kChatRoom)
@@ -528,6 +533,7 @@ void CChatWnd::AttachSession(AIMCC::IAccImSession* session)
         ScopedBstr name(remoteName_);
         buddy_.Reset();
         connection_->Session()->GetUser(name.get(), &buddy_);
+        ReadLongProperty(buddy_.Get(), AIMCC::AccUserProp::Presence, buddyPresence_);
     }
 }
 
@@ -673,6 +679,14 @@ void CChatWnd::OnSendResult(AIMCC::IAccIm* message, HRESULT result)
     const bool offline = (flags & AIMCC::AccImFlags::Offline) != 0;
     if (result == S_OK) {
         firstMessage_ = false;
+        const std::wstring id = ReadTextProperty(message, AIMCC::AccImProp::Id);
+        if (!id.empty()) {
+            if (std::find(shownOutgoing_.begin(), shownOutgoing_.end(), id) != shownOutgoing_.end())
+                return;
+            shownOutgoing_.push_back(id);
+            if (shownOutgoing_.size() > kRememberedOutgoing)
+                shownOutgoing_.pop_front();
+        }
         // The layer confirms a message when it leaves and again with the
         // server's answer: the first confirmation shows it and empties the
         // editor, the second finds it shown and leaves alone what the user
@@ -877,12 +891,32 @@ void CChatWnd::OnBuddyStateChanged(AIMCC::IAccUser* buddy, long property)
     if (!ReadLongProperty(buddy, AIMCC::AccUserProp::Presence, presence))
         return;
     static const UINT kStateTexts[] = {221, 219, 222, 220};
-    if (presence < 0 || presence > 3)
+    // The layer reports the property again with the same value; only a
+    // change is news.
+    if (presence < 0 || presence > 3 || presence == buddyPresence_)
         return;
+    buddyPresence_ = presence;
     Notify(FormatLangString(kStatusChanged, {BuddyName(), LoadLangString(kStateTexts[presence])}));
 }
 
 void CChatWnd::OnImEvent(DISPID event, AIMCC::IAccUser* user, AIMCC::IAccIm* message, long value, HRESULT result)
+{
+    // Loading the view's page runs the message loop, and the session's
+    // next events may arrive meanwhile: they wait and follow in order.
+    if (creatingView_) {
+        deferred_.push_back({event, user, message, value, result});
+        return;
+    }
+    HandleImEvent(event, user, message, value, result);
+    while (!creatingView_ && !deferred_.empty()) {
+        const DeferredEvent next = deferred_.front();
+        deferred_.erase(deferred_.begin());
+        HandleImEvent(next.event, next.user.Get(), next.message.Get(), next.value, next.result);
+    }
+}
+
+void CChatWnd::HandleImEvent(DISPID event, AIMCC::IAccUser* user, AIMCC::IAccIm* message, long value,
+                             HRESULT result)
 {
     switch (event) {
     case AIMCC::AccEvent::SecondarySessionState:

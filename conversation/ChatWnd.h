@@ -18,6 +18,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -95,6 +96,7 @@ private:
     ChatParty LocalParty() const;
     ChatParty RemoteParty(AIMCC::IAccUser* user) const;
 
+    void HandleImEvent(DISPID event, AIMCC::IAccUser* user, AIMCC::IAccIm* message, long value, HRESULT result);
     void OnSessionState(long state, HRESULT result);
     void OnMessageSent(AIMCC::IAccIm* message);
     void OnSendResult(AIMCC::IAccIm* message, HRESULT result);
@@ -135,6 +137,7 @@ private:
     bool receivedAny_ = false;
     int typedLength_ = 0;
     int unread_ = 0;
+    long buddyPresence_ = -1;
     std::wstring statusText_;
     CMessageSequence sequence_;
     CIEChatWnd view_;
@@ -146,5 +149,20 @@ private:
     HWND memberList_ = nullptr;
     bool dropRegistered_ = false;
     LogSession logSession_;
+
+    // Events that arrived while the view's page was loading.
+    struct DeferredEvent {
+        DISPID event;
+        Microsoft::WRL::ComPtr<AIMCC::IAccUser> user;
+        Microsoft::WRL::ComPtr<AIMCC::IAccIm> message;
+        long value;
+        HRESULT result;
+    };
+    bool creatingView_ = false;
+    std::vector<DeferredEvent> deferred_;
+    // The layer confirms a message twice, and other messages may be
+    // confirmed in between: the identifiers of the last ones shown.
+    static constexpr size_t kRememberedOutgoing = 64;
+    std::deque<std::wstring> shownOutgoing_;
 };
 
