@@ -18,6 +18,9 @@
 #include "OscarServer.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,11 +34,15 @@ const char kAccounts[] =
     "password welcome1\n"
     "group Buddies\n"
     "buddy Bob Demo\n"
+    "buddy Carol Smith\n"
     "\n"
     "account Bob Demo\n"
     "password welcome2\n"
     "group Buddies\n"
-    "buddy Alice Demo\n";
+    "buddy Alice Demo\n"
+    "\n"
+    "account Carol Smith\n"
+    "password welcome3\n";
 
 const char kBasePage[] =
     "<html><head><script>function AddMsg(html, isNext) {} function ShowTimeStamp(show) {}"
@@ -106,6 +113,20 @@ std::string Describe(CChatWnd& window)
     return text;
 }
 
+// Every "Sessions.xml" under `root`, one after the other.
+std::string SessionLogs(const std::wstring& root)
+{
+    std::string text;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root, error)) {
+        if (entry.path().filename() == L"Sessions.xml") {
+            std::ifstream file(entry.path(), std::ios::binary);
+            text.append(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        }
+    }
+    return text;
+}
+
 class ConversationLiveTest : public HtmlTest {
 protected:
     void SetUp() override
@@ -129,6 +150,8 @@ protected:
         const CPreferenceStore store(Settings());
         ASSERT_TRUE(store.WriteValue(L"aimcc.connect.host.address", L"127.0.0.1"));
         ASSERT_TRUE(store.WriteValue(L"aimcc.connect.host.port", std::to_wstring(server->LoginPort())));
+        ASSERT_TRUE(store.WriteValue(L"aimcc.folders.logs", LogRoot()));
+        ASSERT_TRUE(Settings().WriteInt(L"Settings.LOGS", L"LogIMs", 1));
 
         alice = SignOn(L"Alice Demo", L"welcome1");
         ASSERT_TRUE(alice);
@@ -178,6 +201,8 @@ protected:
         SendMessageW(window.Hwnd(), CIEInputWnd::kSelectionChanged, CChatWnd::kEditorId, 0);
     }
 
+    std::wstring LogRoot() const { return folder.Path() + L"Logs"; }
+
     static void PressSend(CChatWnd& window)
     {
         SendMessageW(window.Hwnd(), CIEInputWnd::kSendBarCommand, CChatWnd::kEditorId, CIEInputWnd::kSendButton);
@@ -204,6 +229,11 @@ TEST_F(ConversationLiveTest, TwoAccountsTalkInOneWindowEach)
     CChatWnd* a = OpenConversation(alice.Get(), L"Bob Demo");
     ASSERT_TRUE(a);
     EXPECT_EQ(a, OpenConversation(alice.Get(), L"bobdemo")) << "one window per buddy";
+
+    // Nothing to send: nothing happens.
+    PressSend(*a);
+    PumpPending();
+    EXPECT_TRUE(Shown(*a).empty());
 
     const wchar_t* lines[] = {L"one", L"two <b>three</b>", L"<script>alert(1)</script>four"};
     for (size_t i = 0; i < ARRAYSIZE(lines); ++i) {
@@ -233,6 +263,38 @@ TEST_F(ConversationLiveTest, TwoAccountsTalkInOneWindowEach)
     ASSERT_TRUE(PumpUntil([&] { return Shown(*a).size() == 4; })) << Describe(*a) << "\n" << Describe(*b);
     EXPECT_EQ(L"IncomingNew", Templates(*a).back());
     EXPECT_NE(std::wstring::npos, Shown(*a).back().find(L"fine"));
+
+    // Both sides wrote what they showed to the log, each message once.
+    const std::string logs = SessionLogs(LogRoot());
+    EXPECT_NE(std::string::npos, logs.find("fine")) << logs;
+    const size_t first = logs.find(">one<");
+    ASSERT_NE(std::string::npos, first) << logs;
+    EXPECT_NE(std::string::npos, logs.find(">one<", first + 1)) << "sent by Alice, received by Bob";
+    EXPECT_EQ(std::string::npos, logs.find("<script")) << logs;
+}
+
+TEST_F(ConversationLiveTest, AMessageToAnOfflineBuddyGoesAsAnOfflineMessage)
+{
+    CChatWnd* a = OpenConversation(alice.Get(), L"Carol Smith");
+    ASSERT_TRUE(a);
+    // Carol is on Alice's list, and the list says she is off line.
+    ASSERT_TRUE(PumpUntil([&] {
+        ScopedVariant value;
+        return SUCCEEDED(a->Session()->get_Property(AIMCC::AccImSessionProp::RemotePresence, value.Receive()))
+               && value.value().vt == VT_I4 && value.value().lVal == 0;
+    }));
+    Type(*a, L"call me");
+    PressSend(*a);
+    // This server stores nothing for later: the window says so and keeps
+    // the text in the editor.
+    const std::wstring notStored = FormatLangString(183, {L"Carol Smith"});
+    EXPECT_TRUE(PumpUntil([&] {
+        const std::vector<std::wstring> blocks = Blocks(*a);
+        return std::any_of(blocks.begin(), blocks.end(),
+                           [&](const std::wstring& b) { return b.find(notStored) != std::wstring::npos; });
+    })) << Describe(*a);
+    EXPECT_TRUE(Shown(*a).empty());
+    EXPECT_EQ(7, a->Editor().GetTextLength());
 }
 
 TEST_F(ConversationLiveTest, AnAutomaticReplyIsMarked)
