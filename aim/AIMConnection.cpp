@@ -312,6 +312,17 @@ std::vector<ComPtr<CAIMConnection>>& Connections()
     return connections;
 }
 
+CAIMConnection* ConnectionOf(AIMCC::IAccSession* session)
+{
+    if (!session)
+        return nullptr;
+    for (const auto& connection : Connections()) {
+        if (connection && connection->Session() == session)
+            return connection.Get();
+    }
+    return nullptr;
+}
+
 UINT SessionStateString(long state, HRESULT result, bool& error)
 {
     error = false;

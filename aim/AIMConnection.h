@@ -155,6 +155,8 @@ private:
 
 // The accounts of the running client, the primary first.
 std::vector<Microsoft::WRL::ComPtr<CAIMConnection>>& Connections();
+// The connection that owns `session`; null when none does.
+CAIMConnection* ConnectionOf(AIMCC::IAccSession* session);
 
 // The language string that reports a session state and its result (0 when
 // there is none), and whether it reports an error.

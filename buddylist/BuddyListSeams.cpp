@@ -1,5 +1,7 @@
 #include "BuddyListSeams.h"
 
+#include "AIMConnection.h"
+
 void OpenConversation(AIMCC::IAccSession*, const std::wstring&) {}
 void OpenChatInvitation(AIMCC::IAccSession*, const std::wstring&) {}
 void OpenBroadcastMessage(AIMCC::IAccSession*, const std::vector<std::wstring>&) {}
@@ -8,8 +10,17 @@ void HideBuddyInfoTip() {}
 void OpenBuddyInfo(AIMCC::IAccSession*, const std::wstring&) {}
 void OpenBuddyPanel(AIMCC::IAccSession*, const std::wstring&, const std::wstring&) {}
 void OpenGroupEditor(AIMCC::IAccSession*, const std::wstring&) {}
-void SendFileTo(HWND, AIMCC::IAccSession*, const std::wstring&) {}
-void SendFolderTo(HWND, AIMCC::IAccSession*, const std::wstring&) {}
+void SendFileTo(HWND owner, AIMCC::IAccSession* session, const std::wstring& screenName)
+{
+    if (CAIMConnection* connection = ConnectionOf(session))
+        connection->SendFilesTo(owner, screenName, L"");
+}
+
+void SendFolderTo(HWND owner, AIMCC::IAccSession* session, const std::wstring& screenName)
+{
+    if (CAIMConnection* connection = ConnectionOf(session))
+        connection->SendFolderTo(owner, screenName, L"");
+}
 void BrowseSharedFiles(AIMCC::IAccSession*, const std::wstring&) {}
 void OpenSharingPermissions(AIMCC::IAccSession*) {}
 void OpenBuddyLogs(AIMCC::IAccSession*, const std::wstring&) {}

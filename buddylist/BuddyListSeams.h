@@ -30,7 +30,8 @@ void OpenBuddyPanel(AIMCC::IAccSession* session, const std::wstring& screenName,
 // The group editor: rename `group`, or make a new group when it is empty.
 void OpenGroupEditor(AIMCC::IAccSession* session, const std::wstring& group);
 
-// File transfer: send a file or a folder to a buddy (a dialog asks which).
+// File transfer: send a file or a folder to a buddy (a dialog asks which;
+// the account's connection takes it from there).
 void SendFileTo(HWND owner, AIMCC::IAccSession* session, const std::wstring& screenName);
 void SendFolderTo(HWND owner, AIMCC::IAccSession* session, const std::wstring& screenName);
 // File sharing: browse a buddy's shared files; the sharing permissions.

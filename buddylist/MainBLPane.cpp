@@ -1108,6 +1108,12 @@ void CMainBLPane::ToggleOfflineBuddies()
 
 // --- Main menu commands -------------------------------------------------------------
 
+IAccSession* CMainBLPane::SelectedSession() const
+{
+    const int row = SelectedRow();
+    return row < 0 ? nullptr : SessionOfRow(row);
+}
+
 int CMainBLPane::SelectedRow() const
 {
     if (!list_.Hwnd())

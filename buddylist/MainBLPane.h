@@ -151,6 +151,8 @@ public:
     // The main menu's row commands: what the selected row is, editing it
     // (group editor or buddy panel) and deleting it after asking.
     BLRowKind SelectedRowKind() const;
+    // The account of the selected row; null when nothing is selected.
+    AIMCC::IAccSession* SelectedSession() const;
     void EditSelectedRow();
     void DeleteSelectedRow();
     // Back to the default colours and fonts (after asking), stored for the

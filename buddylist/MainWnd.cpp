@@ -471,6 +471,13 @@ void CMainWnd::ToggleViewSwitch(const wchar_t* key)
     }
 }
 
+AIMCC::IAccSession* CMainWnd::SelectedOrPrimarySession() const
+{
+    if (AIMCC::IAccSession* selected = buddyListPane_.SelectedSession())
+        return selected;
+    return PrimaryAccSession();
+}
+
 void CMainWnd::OnCommand(int id)
 {
     if (const ViewSwitch* entry = FindViewSwitch(id)) {
@@ -503,10 +510,10 @@ void CMainWnd::OnCommand(int id)
         buddyListPane_.ResetColoursAndFonts();
         break;
     case kCmdAddBuddy:
-        OpenBuddyPanel(PrimaryAccSession(), L"", L"");
+        OpenBuddyPanel(SelectedOrPrimarySession(), L"", L"");
         break;
     case kCmdAddGroup:
-        OpenGroupEditor(PrimaryAccSession(), L"");
+        OpenGroupEditor(SelectedOrPrimarySession(), L"");
         break;
     case kCmdEditRow:
         buddyListPane_.EditSelectedRow();
@@ -518,11 +525,10 @@ void CMainWnd::OnCommand(int id)
         OpenSettingsWindow(200, !IsPrimaryOnline());
         break;
     case kCmdImportList:
-        // The primary account until the list's selection names one.
-        ImportBuddyListCommand(Hwnd(), PrimaryAccSession());
+        ImportBuddyListCommand(Hwnd(), SelectedOrPrimarySession());
         break;
     case kCmdExportList:
-        ExportBuddyListCommand(Hwnd(), PrimaryAccSession());
+        ExportBuddyListCommand(Hwnd(), SelectedOrPrimarySession());
         break;
     default:
         // The windows behind the other commands (logs, transfers, buddy

@@ -81,6 +81,9 @@ private:
     void Layout();
     void RestorePlacement();
     HMENU BuildMenu();
+    // The account the list's selection belongs to, else the primary one:
+    // what the main menu's account commands act on.
+    AIMCC::IAccSession* SelectedOrPrimarySession() const;
 
     void OnCommand(int id);
     void ToggleViewSwitch(const wchar_t* key);
