@@ -10,11 +10,13 @@
 #include "Folders.h"
 #include "LangStrings.h"
 #include "LogConnection.h"
+#include "MediaLibrary.h"
 #include "WindowKinds.h"
 #include "WindowPlacement.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cwctype>
@@ -77,6 +79,15 @@ enum : UINT {
 };
 
 constexpr long kReadyState = AIMCC::AccSecondaryState::Ready;
+
+// Icons of the media library: the window's, and the status icon at the
+// left of the menu bar (a secure and an ordinary conversation).
+constexpr int kWindowIcon = 153;
+constexpr int kSecureIcon = 161;
+constexpr int kPlainIcon = 163;
+constexpr UINT kStatusIconItem = 100;
+constexpr int kSplitterHeight = 4;
+constexpr int kMinimumPaneHeight = 20;
 
 std::vector<std::unique_ptr<CChatWnd>>& ChatWindows()
 {
@@ -298,6 +309,12 @@ bool CChatWnd::CreateFrame(bool newImMode)
         return false;
     }
     Attach(hwnd, kKindChat);
+    bigIcon_.reset(LoadMediaIcon(kWindowIcon, 32));
+    smallIcon_.reset(LoadMediaIcon(kWindowIcon, 16));
+    if (bigIcon_)
+        SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    if (smallIcon_)
+        SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     UpdateTitle();
     if (newImMode_)
         CreateNewImControls();
@@ -470,6 +487,8 @@ void CChatWnd::CreateEditorControl()
 
 int CChatWnd::EditorHeight() const
 {
+    if (editorHeight_ > 0)
+        return editorHeight_;
     const int height = Settings().GetInt(kPlacementSection, L"ChatInput", kDefaultEditorHeight);
     return height > 20 && height < 2000 ? height : kDefaultEditorHeight;
 }
@@ -482,7 +501,7 @@ void CChatWnd::Layout()
     GetClientRect(Hwnd(), &client);
     const int width = client.right;
     const int editorHeight = std::min<int>(EditorHeight(), std::max<int>(client.bottom - 40, 20));
-    const int splitter = 4;
+    const int splitter = kSplitterHeight;
     const int top = newImMode_ ? 56 : 0;
     if (newImMode_) {
         const int label = 90;
@@ -768,6 +787,14 @@ void CChatWnd::OnMessageReceived(AIMCC::IAccUser* sender, AIMCC::IAccIm* message
     if (!viewShown_)
         OnSessionState(kReadyState, S_OK);
     const MessageKind kind = notification ? MessageKind::Notification : MessageKind::Incoming;
+    if (!notification) {
+        long known = 0;
+        long secure = 0;
+        if (ReadLongProperty(session_.Get(), AIMCC::AccImSessionProp::RemotePresence, known) && known > 0) {
+            ReadLongProperty(message, AIMCC::AccImProp::Secure, secure);
+            ShowStatusIcon(secure ? kSecureIcon : kPlainIcon);
+        }
+    }
     if (!ShowMessage(kind, message, sender))
         return;
     receivedAny_ = true;
@@ -786,6 +813,90 @@ void CChatWnd::OnMessageReceived(AIMCC::IAccUser* sender, AIMCC::IAccIm* message
         ++unread_;
     SetStatusCode(100);
     FlashIfNotForeground();
+}
+
+void CChatWnd::ShowStatusIcon(int iconId)
+{
+    if (!menuBar_ || statusIcon_ == iconId)
+        return;
+    if (!statusIcon_)
+        InsertMenuW(menuBar_, 0, MF_BYPOSITION | MF_OWNERDRAW, kStatusIconItem, nullptr);
+    statusIcon_ = iconId;
+    statusIconImage_.reset(LoadMediaIcon(iconId, 16));
+    DrawMenuBar(Hwnd());
+}
+
+bool CChatWnd::OnMeasureItem(MEASUREITEMSTRUCT* item)
+{
+    if (!item || item->CtlType != ODT_MENU || item->itemID != kStatusIconItem)
+        return false;
+    item->itemWidth = 16;
+    item->itemHeight = 16;
+    return true;
+}
+
+bool CChatWnd::OnDrawItem(const DRAWITEMSTRUCT* item)
+{
+    if (!item || item->CtlType != ODT_MENU || item->itemID != kStatusIconItem)
+        return false;
+    FillRect(item->hDC, &item->rcItem, GetSysColorBrush(COLOR_MENUBAR));
+    if (statusIconImage_) {
+        const int x = item->rcItem.left + (item->rcItem.right - item->rcItem.left - 16) / 2;
+        const int y = item->rcItem.top + (item->rcItem.bottom - item->rcItem.top - 16) / 2;
+        DrawIconEx(item->hDC, x, y, statusIconImage_.get(), 16, 16, 0, nullptr, DI_NORMAL);
+    }
+    return true;
+}
+
+// The strip between the view and the editor.
+RECT CChatWnd::SplitterRect() const
+{
+    RECT client = {};
+    GetClientRect(Hwnd(), &client);
+    RECT editor = {};
+    if (editor_.Hwnd()) {
+        GetWindowRect(editor_.Hwnd(), &editor);
+        MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&editor), 2);
+    }
+    return RECT{0, editor.top - kSplitterHeight, client.right, editor.top};
+}
+
+bool CChatWnd::OnSplitterButton(POINT point)
+{
+    const RECT strip = SplitterRect();
+    if (!editor_.Hwnd() || !PtInRect(&strip, point))
+        return false;
+    dragging_ = true;
+    SetCapture(Hwnd());
+    RECT client = {};
+    GetClientRect(Hwnd(), &client);
+    MapWindowPoints(Hwnd(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+    ClipCursor(&client);
+    return true;
+}
+
+void CChatWnd::OnSplitterMove(POINT point)
+{
+    if (!dragging_)
+        return;
+    RECT client = {};
+    GetClientRect(Hwnd(), &client);
+    const int height = client.bottom - point.y;
+    editorHeight_ = std::clamp(height, kMinimumPaneHeight,
+                               std::max<int>(kMinimumPaneHeight, client.bottom - kMinimumPaneHeight - kSplitterHeight));
+    Layout();
+}
+
+void CChatWnd::EndSplitterDrag()
+{
+    if (!dragging_)
+        return;
+    dragging_ = false;
+    ClipCursor(nullptr);
+    if (GetCapture() == Hwnd())
+        ReleaseCapture();
+    if (editorHeight_ > 0)
+        Settings().WriteInt(kPlacementSection, L"ChatInput", editorHeight_);
 }
 
 void CChatWnd::ShowStopButtonForItems(AIMCC::IAccIm* message)
@@ -1100,6 +1211,12 @@ void CChatWnd::OnCommand(UINT id)
     case kCloseItem:
         PostMessageW(Hwnd(), WM_CLOSE, 0, 0);
         break;
+    case kStatusIconItem:
+        if (buddy_) {
+            long requestId = 0;
+            buddy_->RequestProperty(AIMCC::AccUserProp::SecurityInfo, &requestId);
+        }
+        break;
     case kStatusBarItem:
         ToggleBar(id, L"ShowStatusBar", CIEInputWnd::kStatusLine);
         break;
@@ -1187,6 +1304,37 @@ LRESULT CChatWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_SIZE:
         Layout();
         return 0;
+    case WM_MEASUREITEM:
+        if (OnMeasureItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+    case WM_DRAWITEM:
+        if (OnDrawItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)))
+            return TRUE;
+        break;
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT) {
+            POINT point = {};
+            GetCursorPos(&point);
+            ScreenToClient(hwnd, &point);
+            const RECT strip = SplitterRect();
+            if (dragging_ || PtInRect(&strip, point)) {
+                SetCursor(LoadCursorW(nullptr, IDC_SIZENS));
+                return TRUE;
+            }
+        }
+        break;
+    case WM_LBUTTONDOWN:
+        if (OnSplitterButton(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}))
+            return 0;
+        break;
+    case WM_MOUSEMOVE:
+        OnSplitterMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        break;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        EndSplitterDrag();
+        break;
     case WM_CLOSE:
         OnClose();
         return 0;

@@ -13,6 +13,7 @@
 #include "IEInputWnd.h"
 #include "LogWriter.h"
 #include "MessageTemplate.h"
+#include "ScopedHandle.h"
 #include "SubclsWnd.h"
 
 #include <windows.h>
@@ -107,6 +108,13 @@ private:
     void OnMemberLeft(AIMCC::IAccUser* user);
     bool ShowMessage(MessageKind kind, AIMCC::IAccIm* message, AIMCC::IAccUser* sender);
     void ShowStopButtonForItems(AIMCC::IAccIm* message);
+    void ShowStatusIcon(int iconId);
+    bool OnMeasureItem(MEASUREITEMSTRUCT* item);
+    bool OnDrawItem(const DRAWITEMSTRUCT* item);
+    RECT SplitterRect() const;
+    bool OnSplitterButton(POINT point);
+    void OnSplitterMove(POINT point);
+    void EndSplitterDrag();
     void LogMessage(AIMCC::IAccIm* message, AIMCC::IAccUser* sender, UINT logFlags);
     void Notify(const std::wstring& text);
 
@@ -144,6 +152,12 @@ private:
     CIEInputWnd editor_;
     bool viewShown_ = false;
     HMENU menuBar_ = nullptr;
+    int statusIcon_ = 0;
+    ScopedIcon statusIconImage_;
+    ScopedIcon bigIcon_;
+    ScopedIcon smallIcon_;
+    bool dragging_ = false;
+    int editorHeight_ = 0;
     HMENU styleMenu_ = nullptr;
     std::vector<std::wstring> styleNames_;
     HWND memberList_ = nullptr;

@@ -297,6 +297,36 @@ TEST_F(ConversationLiveTest, AMessageToAnOfflineBuddyGoesAsAnOfflineMessage)
     EXPECT_EQ(7, a->Editor().GetTextLength());
 }
 
+std::wstring TitleOf(HWND hwnd)
+{
+    wchar_t title[256] = {};
+    GetWindowTextW(hwnd, title, ARRAYSIZE(title));
+    return title;
+}
+
+TEST_F(ConversationLiveTest, ANewImWindowTakesTheScreenNameTyped)
+{
+    CChatWnd* a = OpenConversation(alice.Get(), L"");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(LoadLangString(171), TitleOf(a->Hwnd()));
+    HWND nameBox = GetDlgItem(a->Hwnd(), CChatWnd::kNameBox);
+    ASSERT_TRUE(nameBox);
+    // Both signed-on accounts to choose from, the window's own chosen.
+    HWND accounts = GetDlgItem(a->Hwnd(), CChatWnd::kAccountBox);
+    EXPECT_EQ(2, SendMessageW(accounts, CB_GETCOUNT, 0, 0));
+    EXPECT_EQ(L"Alice Demo", TitleOf(accounts));
+
+    SetWindowTextW(nameBox, L"Bob Demo");
+    Type(*a, L"hello");
+    PressSend(*a);
+    ASSERT_TRUE(PumpUntil([&] { return Shown(*a).size() == 1; })) << Describe(*a);
+    EXPECT_EQ(nullptr, GetDlgItem(a->Hwnd(), CChatWnd::kNameBox));
+    EXPECT_EQ(FormatLangString(170, {L"Bob Demo", L"Alice Demo"}), TitleOf(a->Hwnd()));
+    // The name heads the remembered ones, as the hex of its UTF-16 bytes.
+    EXPECT_EQ(L"42006F0062002000440065006D006F00", Settings().GetString(L"IM History", L"0", L""));
+    EXPECT_EQ(a, CChatWnd::Find(alice.Get(), nullptr, L"BOBDEMO"));
+}
+
 TEST_F(ConversationLiveTest, AnAutomaticReplyIsMarked)
 {
     ScopedVariant away(L"out to lunch");
