@@ -11,6 +11,7 @@
 #include "LangStrings.h"
 #include "LogConnection.h"
 #include "MediaLibrary.h"
+#include "MessageSounds.h"
 #include "WindowKinds.h"
 #include "WindowPlacement.h"
 
@@ -676,9 +677,11 @@ void CChatWnd::OnMessageSent(AIMCC::IAccIm* message)
     if (kind_ == kChatRoom) {
         if (!message)
             return;
+        const SoundChoice sound = SentMessageSound(MessageSoundSettings::Read(Settings(), ownName_), firstMessage_);
         if (ShowMessage(MessageKind::Outgoing, message, nullptr)) {
             editor_.ClearMessage();
             LogMessage(message, nullptr, MessageLogFlags::Sent);
+            PlayMessageSound(sound, message);
         }
         return;
     }
@@ -697,7 +700,6 @@ void CChatWnd::OnSendResult(AIMCC::IAccIm* message, HRESULT result)
         return;
     const bool offline = (flags & AIMCC::AccImFlags::Offline) != 0;
     if (result == S_OK) {
-        firstMessage_ = false;
         const std::wstring id = ReadTextProperty(message, AIMCC::AccImProp::Id);
         if (!id.empty()) {
             if (std::find(shownOutgoing_.begin(), shownOutgoing_.end(), id) != shownOutgoing_.end())
@@ -706,6 +708,8 @@ void CChatWnd::OnSendResult(AIMCC::IAccIm* message, HRESULT result)
             if (shownOutgoing_.size() > kRememberedOutgoing)
                 shownOutgoing_.pop_front();
         }
+        const SoundChoice sound = SentMessageSound(MessageSoundSettings::Read(Settings(), ownName_), firstMessage_);
+        firstMessage_ = false;
         // The layer confirms a message when it leaves and again with the
         // server's answer: the first confirmation shows it and empties the
         // editor, the second finds it shown and leaves alone what the user
@@ -713,7 +717,9 @@ void CChatWnd::OnSendResult(AIMCC::IAccIm* message, HRESULT result)
         if (ShowMessage(MessageKind::Outgoing, message, nullptr)) {
             editor_.ClearMessage();
             ShowStopButtonForItems(message);
-            LogMessage(message, nullptr, offline ? MessageLogFlags::Sent | MessageLogFlags::Offline : MessageLogFlags::Sent);
+            const UINT logFlags = offline ? MessageLogFlags::Sent | MessageLogFlags::Offline : MessageLogFlags::Sent;
+            LogMessage(message, nullptr, logFlags);
+            PlayMessageSound(sound, message);
         }
         return;
     }
@@ -783,6 +789,7 @@ bool CChatWnd::ShowMessage(MessageKind kind, AIMCC::IAccIm* message, AIMCC::IAcc
 
 void CChatWnd::OnMessageReceived(AIMCC::IAccUser* sender, AIMCC::IAccIm* message, bool notification)
 {
+    const SoundChoice sound = ReceivedMessageSound(MessageSoundSettings::Read(Settings(), ownName_), firstMessage_);
     firstMessage_ = false;
     if (!viewShown_)
         OnSessionState(kReadyState, S_OK);
@@ -813,6 +820,7 @@ void CChatWnd::OnMessageReceived(AIMCC::IAccUser* sender, AIMCC::IAccIm* message
         ++unread_;
     SetStatusCode(100);
     FlashIfNotForeground();
+    PlayMessageSound(sound, message);
 }
 
 void CChatWnd::ShowStatusIcon(int iconId)
