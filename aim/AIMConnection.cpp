@@ -1112,8 +1112,8 @@ void CAIMConnection::OnGroupChange(AIMCC::IAccSession*, AIMCC::IAccGroup* group,
         list->OnGroupChanged(this, group, code);
 }
 
-void CAIMConnection::OnBuddyChange(AIMCC::IAccSession*, AIMCC::IAccUser*, AIMCC::IAccUser* now, long property,
-                                   HRESULT result)
+void CAIMConnection::OnBuddyChange(AIMCC::IAccSession*, AIMCC::IAccUser* before, AIMCC::IAccUser* now,
+                                   long property, HRESULT result)
 {
     if (result != S_OK)
         return;
@@ -1128,7 +1128,7 @@ void CAIMConnection::OnBuddyChange(AIMCC::IAccSession*, AIMCC::IAccUser*, AIMCC:
     if (!ReadAccountBool(ini, L"Settings.NOTIFY", identity, L"DisableAll", false))
         ToastBuddyEvent(this, now, property);
     if (ReadAccountUInt(ini, L"Settings.LOGS", identity, L"Buddies", 0) != 0)
-        LogBuddyEvent(this, now, property);
+        LogBuddyEvent(this, before, now, property);
     if (HWND view = BuddyEventView())
         UpdateBuddyEventView(view, this, now);
 }

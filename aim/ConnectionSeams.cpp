@@ -1,5 +1,6 @@
 #include "ConnectionSeams.h"
 
+#include "BuddyEventLog.h"
 #include "ConversationWindows.h"
 
 // The conversation windows, once their owner has registered.
@@ -69,8 +70,6 @@ void UpdateToast(HWND) {}
 void CloseAllToasts() {}
 void SetSoundsMuted(bool) {}
 void PlaySessionSound(HWND, CAIMConnection*) {}
-void LogBuddyEvent(CAIMConnection*, AIMCC::IAccUser*, long) {}
-void RereadLogFolder() {}
 void RefreshInfoTips(HWND) {}
 void ReloadBuddyInfo(HWND) {}
 void ShowBuddyProfile(HWND, AIMCC::IAccUser*, bool) {}
@@ -87,3 +86,17 @@ void PassFileShareEvent(HWND, CAIMConnection*, DISPID, AIMCC::IAccObject*, long,
 void LoadSpellChecker() {}
 void UnloadSpellChecker() {}
 void ResetAutoHide() {}
+
+// The log writer, once the program has registered it.
+
+void LogBuddyEvent(CAIMConnection* connection, AIMCC::IAccUser* before, AIMCC::IAccUser* now, long property)
+{
+    if (IBuddyEventLog* log = BuddyEventLog())
+        log->OnBuddyChanged(connection, before, now, property);
+}
+
+void RereadLogFolder()
+{
+    if (IBuddyEventLog* log = BuddyEventLog())
+        log->RereadLogFolder();
+}

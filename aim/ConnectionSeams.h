@@ -53,8 +53,8 @@ void CloseAllToasts();
 void SetSoundsMuted(bool muted);
 void PlaySessionSound(HWND soundManager, CAIMConnection* connection);
 
-// The log writer.
-void LogBuddyEvent(CAIMConnection* connection, AIMCC::IAccUser* buddy, long property);
+// The log writer (BuddyEventLog.h).
+void LogBuddyEvent(CAIMConnection* connection, AIMCC::IAccUser* before, AIMCC::IAccUser* now, long property);
 void RereadLogFolder();
 
 // Info tips.

@@ -29,3 +29,7 @@ struct AppState {
 AppState& App();
 // The settings store of the program.
 inline CIni& Settings() { return App().ini; }
+// The data folder: the folder of the settings file in use, with a trailing
+// backslash (themes, dictionaries and, by default, the logs live there);
+// empty while no settings file is open.
+std::wstring DataFolder();

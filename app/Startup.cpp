@@ -5,6 +5,7 @@
 #include "AppState.h"
 #include "BackgroundBitmap.h"
 #include "ConversationOpening.h"
+#include "LogConnection.h"
 #include "Folders.h"
 #include "LangStrings.h"
 #include "MainWnd.h"
@@ -261,6 +262,7 @@ bool Startup(HINSTANCE instance)
     if (!g_mainWnd->Create(g_trayIcon.Hwnd()))
         return false;
     RegisterConversationWindows(true);
+    RegisterBuddyEventLog(true);
 
     g_setUp.soundManager = CreateSoundManager();
     g_setUp.mediaListener = CreateMediaListener();
@@ -297,6 +299,7 @@ void Shutdown()
     if (g_trayIcon.Hwnd())
         g_trayIcon.RemoveIcon();
     RegisterConversationWindows(false);
+    RegisterBuddyEventLog(false);
     if (g_mainWnd) {
         if (g_mainWnd->Hwnd()) {
             SendMessageW(g_mainWnd->Hwnd(), WM_CLOSE, 0, 0);

@@ -242,13 +242,6 @@ bool EqualsNoCase(const std::wstring& a, const wchar_t* b)
     return CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
 }
 
-std::wstring DataFolder()
-{
-    const std::wstring& settings = Settings().Path();
-    const size_t slash = settings.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : settings.substr(0, slash + 1);
-}
-
 bool IsFile(const std::wstring& path)
 {
     const DWORD attributes = GetFileAttributesW(path.c_str());

@@ -2,6 +2,7 @@
 
 #include "AIMConnection.h"
 #include "AppState.h"
+#include "BuddyEventLog.h"
 #include "PreferenceStore.h"
 
 #include <oleauto.h>
@@ -136,8 +137,11 @@ std::wstring SignedOnLogRoot()
 {
     for (const auto& connection : Connections()) {
         if (connection && connection->State() == AIMCC::AccState::Online) {
+            // Until the user chooses a folder the logs go to the data
+            // folder, beside the settings they belong to.
             std::wstring root;
-            CPreferenceStore(Settings()).ReadValue(L"aimcc.folders.logs", root);
+            if (!CPreferenceStore(Settings()).ReadValue(L"aimcc.folders.logs", root) || root.empty())
+                root = DataFolder();
             return root;
         }
     }
@@ -224,4 +228,25 @@ BuddyEvent LogBuddyChange(CAIMConnection* connection, AIMCC::IAccUser* before, A
     if (!found)
         change.accounts = {AccountListing{true, true}};
     return LogWriter().OnBuddyChanged(change);
+}
+
+namespace {
+
+class CConnectionLog : public IBuddyEventLog {
+public:
+    void OnBuddyChanged(CAIMConnection* connection, AIMCC::IAccUser* before, AIMCC::IAccUser* now,
+                        long property) override
+    {
+        LogBuddyChange(connection, before, now, property);
+    }
+    void RereadLogFolder() override { RereadLogRoot(); }
+};
+
+CConnectionLog g_connectionLog;
+
+} // namespace
+
+void RegisterBuddyEventLog(bool registered)
+{
+    SetBuddyEventLog(registered ? &g_connectionLog : nullptr);
 }

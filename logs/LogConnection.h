@@ -34,6 +34,11 @@ LoggedMessage DescribeMessage(const std::wstring& account, AIMCC::IAccImSession*
 // The log folder preference changed.
 void RereadLogRoot();
 
-// The log root from the preference "aimcc.folders.logs", while at least one
-// account is signed on; empty otherwise.
+// The log root from the preference "aimcc.folders.logs" (the data folder
+// while it is not set), while at least one account is signed on; empty
+// otherwise.
 std::wstring SignedOnLogRoot();
+
+// Registers the writer with the connection objects (buddy events, the log
+// folder preference), or takes it back.
+void RegisterBuddyEventLog(bool registered);
