@@ -186,14 +186,23 @@ void AppendMenuString(HMENU menu, UINT id, UINT stringId, bool checked = false)
 
 // --- Finding and opening --------------------------------------------------------------------
 
-CChatWnd::CChatWnd(CAIMConnection* connection, AIMCC::IAccImSession* session)
+CChatWnd::CChatWnd(CAIMConnection* connection, AIMCC::IAccImSession* session, const std::wstring& screenName)
     : connection_(connection)
     , ownName_(connection ? connection->Identity() : std::wstring())
+    , remoteName_(screenName)
     , view_(ownName_)
     , editor_(ownName_)
 {
     if (session)
         AttachSession(session);
+}
+
+void CChatWnd::AdoptSession(AIMCC::IAccImSession* session)
+{
+    if (!session)
+        return;
+    AttachSession(session);
+    UpdateTitle();
 }
 
 CChatWnd::~CChatWnd()
@@ -282,7 +291,7 @@ CChatWnd* OpenConversation(CAIMConnection* connection, const std::wstring& scree
             ScopedBstr name(screenName);
             connection->Session()->CreateImSession(name.get(), AIMCC::AccImMode::Im, &session);
         }
-        ChatWindows().push_back(std::make_unique<CChatWnd>(connection, session.Get()));
+        ChatWindows().push_back(std::make_unique<CChatWnd>(connection, session.Get(), screenName));
         window = ChatWindows().back().get();
     }
     if (!window->Open(activate, true)) {
@@ -1430,8 +1439,10 @@ public:
     HWND WindowFor(CAIMConnection* connection, AIMCC::IAccImSession* imSession, bool create) override
     {
         if (CChatWnd* window = CChatWnd::Find(connection, imSession, L"")) {
-            if (imSession && !window->Session())
-                window->OnImEvent(AIMCC::AccEvent::SecondarySessionState, nullptr, nullptr, 0, S_OK);
+            // The window with this buddy that has no session yet, or an
+            // older one, takes the session the events now come from.
+            if (imSession && window->Session() != imSession)
+                window->AdoptSession(imSession);
             return window->Hwnd();
         }
         if (!create || !connection)

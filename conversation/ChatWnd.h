@@ -42,7 +42,7 @@ public:
 
     // A window for `connection`, remembering the session (none for a new,
     // empty IM window); its window is made by Open.
-    CChatWnd(CAIMConnection* connection, AIMCC::IAccImSession* session);
+    CChatWnd(CAIMConnection* connection, AIMCC::IAccImSession* session, const std::wstring& screenName = {});
     ~CChatWnd() override;
 
     // Creates the window on first use, optionally replaces the editor's text
@@ -54,6 +54,10 @@ public:
     static CChatWnd* Find(CAIMConnection* connection, AIMCC::IAccImSession* session, const std::wstring& screenName);
     // Every open conversation window of the process.
     static std::vector<CChatWnd*> All();
+
+    // The session the window's events now come from (a window opened before
+    // its conversation had one, or whose session was closed).
+    void AdoptSession(AIMCC::IAccImSession* session);
 
     void SendCurrentMessage(bool isRealTime);
     void SetStatus(const std::wstring& text);
