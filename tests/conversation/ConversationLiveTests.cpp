@@ -271,6 +271,16 @@ TEST_F(ConversationLiveTest, TwoAccountsTalkInOneWindowEach)
     ASSERT_NE(std::string::npos, first) << logs;
     EXPECT_NE(std::string::npos, logs.find(">one<", first + 1)) << "sent by Alice, received by Bob";
     EXPECT_EQ(std::string::npos, logs.find("<script")) << logs;
+
+    // Alice's side of the conversation closes; when Bob writes again the
+    // same window takes the new session.
+    a->Session()->Close();
+    ASSERT_TRUE(PumpUntil([&] { return a->Session() == nullptr; }));
+    Type(*b, L"still there?");
+    PressSend(*b);
+    ASSERT_TRUE(PumpUntil([&] { return Shown(*a).size() == 5; })) << Describe(*a);
+    EXPECT_EQ(2u, CChatWnd::All().size());
+    EXPECT_TRUE(a->Session());
 }
 
 TEST_F(ConversationLiveTest, AMessageToAnOfflineBuddyGoesAsAnOfflineMessage)
