@@ -1,6 +1,7 @@
 #include "AIMConnection.h"
 
 #include "AccHelpers.h"
+#include "AccValues.h"
 #include "AccountSettings.h"
 #include "AppState.h"
 #include "BuddyListEvents.h"
@@ -66,6 +67,7 @@ void ShowSystemError(HRESULT hr)
     ShowErrorBox(MainOwner(), SystemErrorText(static_cast<DWORD>(hr)), MB_ICONERROR);
 }
 
+// The variants and strings this file hands to the layer.
 class ScopedVariant {
 public:
     ScopedVariant() { VariantInit(&v_); }
@@ -92,62 +94,6 @@ public:
 private:
     BSTR s_;
 };
-
-HRESULT PutText(AIMCC::IAccObject* object, long property, const wchar_t* text)
-{
-    VARIANT value;
-    value.vt = VT_BSTR;
-    value.bstrVal = SysAllocString(text);
-    if (!value.bstrVal)
-        return E_OUTOFMEMORY;
-    const HRESULT hr = object->put_Property(property, value);
-    VariantClear(&value);
-    return hr;
-}
-
-HRESULT PutLong(AIMCC::IAccObject* object, long property, long number)
-{
-    VARIANT value;
-    value.vt = VT_I4;
-    value.lVal = number;
-    return object->put_Property(property, value);
-}
-
-HRESULT PutBool(AIMCC::IAccObject* object, long property, bool flag)
-{
-    VARIANT value;
-    value.vt = VT_BOOL;
-    value.boolVal = flag ? VARIANT_TRUE : VARIANT_FALSE;
-    return object->put_Property(property, value);
-}
-
-HRESULT PutEmpty(AIMCC::IAccObject* object, long property)
-{
-    VARIANT value;
-    VariantInit(&value);
-    return object->put_Property(property, value);
-}
-
-bool ReadLong(AIMCC::IAccObject* object, long property, long& number)
-{
-    ScopedVariant value;
-    ScopedVariant converted;
-    if (!object || object->get_Property(property, &value) != S_OK
-        || FAILED(VariantChangeType(&converted, &value.Get(), 0, VT_I4)))
-        return false;
-    number = converted.Get().lVal;
-    return true;
-}
-
-std::wstring ReadText(AIMCC::IAccObject* object, long property)
-{
-    ScopedVariant value;
-    ScopedVariant converted;
-    if (!object || FAILED(object->get_Property(property, &value))
-        || FAILED(VariantChangeType(&converted, &value.Get(), 0, VT_BSTR)) || !converted.Get().bstrVal)
-        return {};
-    return std::wstring(converted.Get().bstrVal, SysStringLen(converted.Get().bstrVal));
-}
 
 // "1, 2, 3, 4" or "1.2.3.4" as four numbers.
 bool ParseVersionText(const wchar_t* text, WORD parts[4])

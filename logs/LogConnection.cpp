@@ -1,6 +1,7 @@
 #include "LogConnection.h"
 
 #include "AIMConnection.h"
+#include "AccValues.h"
 #include "AppState.h"
 #include "BuddyEventLog.h"
 #include "PreferenceStore.h"
@@ -9,6 +10,7 @@
 
 namespace {
 
+// The variants and strings this file hands to the layer.
 class ScopedVariant {
 public:
     ScopedVariant() { VariantInit(&v_); }
@@ -21,33 +23,6 @@ public:
 private:
     VARIANT v_;
 };
-
-bool ReadLong(AIMCC::IAccObject* object, long property, long& number)
-{
-    ScopedVariant value;
-    ScopedVariant converted;
-    if (!object || object->get_Property(property, &value) != S_OK
-        || FAILED(VariantChangeType(&converted, &value.Get(), 0, VT_I4)))
-        return false;
-    number = converted.Get().lVal;
-    return true;
-}
-
-long LongOr(AIMCC::IAccObject* object, long property, long def)
-{
-    long number = def;
-    return ReadLong(object, property, number) ? number : def;
-}
-
-std::wstring ReadText(AIMCC::IAccObject* object, long property)
-{
-    ScopedVariant value;
-    ScopedVariant converted;
-    if (!object || FAILED(object->get_Property(property, &value))
-        || FAILED(VariantChangeType(&converted, &value.Get(), 0, VT_BSTR)) || !converted.Get().bstrVal)
-        return {};
-    return std::wstring(converted.Get().bstrVal, SysStringLen(converted.Get().bstrVal));
-}
 
 BuddyState StateOf(AIMCC::IAccUser* user)
 {
