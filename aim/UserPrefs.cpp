@@ -1,6 +1,5 @@
 #include "UserPrefs.h"
 
-#include "AccValues.h"
 #include "AppState.h"
 #include "PasswordProtection.h"
 #include "PreferenceStore.h"
@@ -43,7 +42,6 @@ private:
     VARIANT v_;
 };
 
-// A BSTR copy of a text that frees itself.
 // The value as the text it is stored as. Booleans come out as "-1" / "0":
 // without VARIANT_ALPHABOOL that is what the conversion gives, and it is the
 // form the layer reads back.
