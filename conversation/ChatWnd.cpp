@@ -379,8 +379,10 @@ HMENU CChatWnd::BuildMenuBar()
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(view), LoadLangString(207).c_str());
 
     HMENU buddy = CreatePopupMenu();
-    AppendMenuString(buddy, kLogsItem, 451);
-    AppendMenuString(buddy, kInviteItem, 425);
+    // The log manager and chat invitations are not part of this window;
+    // their items stay grey until those features are there.
+    AppendMenuW(buddy, MF_STRING | MF_GRAYED, kLogsItem, LoadLangString(451).c_str());
+    AppendMenuW(buddy, MF_STRING | MF_GRAYED, kInviteItem, LoadLangString(425).c_str());
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(buddy), LoadLangString(452).c_str());
     return bar;
 }
@@ -1011,6 +1013,17 @@ void CChatWnd::OnMemberLeft(AIMCC::IAccUser* user)
     }
 }
 
+void CChatWnd::OnMemberDoubleClick()
+{
+    const LRESULT index = SendMessageW(memberList_, LB_GETCURSEL, 0, 0);
+    if (index < 0)
+        return;
+    auto* member = reinterpret_cast<AIMCC::IAccUser*>(SendMessageW(memberList_, LB_GETITEMDATA, index, 0));
+    const std::wstring name = ReadTextProperty(member, AIMCC::AccUserProp::Name);
+    if (!name.empty() && !SameScreenName(name, ownName_))
+        OpenConversation(connection_.Get(), name, true);
+}
+
 void CChatWnd::OnBuddyStateChanged(AIMCC::IAccUser* buddy, long property)
 {
     if (property != AIMCC::AccUserProp::Presence || !viewShown_ || !session_ || !buddy)
@@ -1228,6 +1241,19 @@ void CChatWnd::OnCommand(UINT id)
     case kCloseItem:
         PostMessageW(Hwnd(), WM_CLOSE, 0, 0);
         break;
+    case kSendFilesItem:
+    case kSendFolderItem: {
+        const std::wstring name = newImMode_ ? WindowText(GetDlgItem(Hwnd(), kNameBox)) : remoteName_;
+        if (CompactScreenName(name).empty()) {
+            MessageBoxW(Hwnd(), LoadLangString(kEnterScreenName).c_str(), kAppName, MB_ICONINFORMATION);
+            SetFocus(GetDlgItem(Hwnd(), kNameBox));
+        } else if (connection_ && id == kSendFilesItem) {
+            connection_->SendFilesTo(Hwnd(), name, L"");
+        } else if (connection_) {
+            connection_->SendFolderTo(Hwnd(), name, L"");
+        }
+        break;
+    }
     case kStatusIconItem:
         if (buddy_) {
             long requestId = 0;
@@ -1378,6 +1404,10 @@ LRESULT CChatWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_COMMAND:
         if (lParam == 0) {
             OnCommand(LOWORD(wParam));
+            return 0;
+        }
+        if (LOWORD(wParam) == kMemberList && HIWORD(wParam) == LBN_DBLCLK) {
+            OnMemberDoubleClick();
             return 0;
         }
         break;

@@ -110,6 +110,7 @@ private:
     void OnSessionNotice(long notice);
     void OnMemberJoined(AIMCC::IAccUser* user);
     void OnMemberLeft(AIMCC::IAccUser* user);
+    void OnMemberDoubleClick();
     bool ShowMessage(MessageKind kind, AIMCC::IAccIm* message, AIMCC::IAccUser* sender);
     void ShowStopButtonForItems(AIMCC::IAccIm* message);
     void ShowStatusIcon(int iconId);
