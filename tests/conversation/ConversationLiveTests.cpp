@@ -345,7 +345,15 @@ TEST_F(ConversationLiveTest, AnAutomaticReplyIsMarked)
     CChatWnd* a = OpenConversation(alice.Get(), L"Bob Demo");
     ASSERT_TRUE(a);
     Type(*a, L"lunch?");
-    PressSend(*a);
+    // Shift+Enter is a line break for the editor; Enter sends.
+    EditorKey shiftEnter = {VK_RETURN, FALSE, TRUE};
+    EXPECT_EQ(0, SendMessageW(a->Hwnd(), CIEInputWnd::kUnhandledKey, CChatWnd::kEditorId,
+                              reinterpret_cast<LPARAM>(&shiftEnter)));
+    PumpPending();
+    EXPECT_TRUE(Shown(*a).empty());
+    EditorKey enter = {VK_RETURN, FALSE, FALSE};
+    EXPECT_EQ(1, SendMessageW(a->Hwnd(), CIEInputWnd::kUnhandledKey, CChatWnd::kEditorId,
+                              reinterpret_cast<LPARAM>(&enter)));
     std::wstring reply;
     ASSERT_TRUE(PumpUntil([&] {
         for (const std::wstring& html : Shown(*a)) {
