@@ -177,6 +177,36 @@ std::wstring WindowText(HWND hwnd)
     return text;
 }
 
+// A remembered screen name is kept as the hex of its UTF-16 bytes, low
+// byte first.
+std::wstring EncodeHistoryName(const std::wstring& name)
+{
+    static const wchar_t kDigits[] = L"0123456789ABCDEF";
+    std::wstring hex;
+    for (wchar_t c : name) {
+        for (unsigned byte : {static_cast<unsigned>(c) & 0xFF, (static_cast<unsigned>(c) >> 8) & 0xFF}) {
+            hex += kDigits[byte >> 4];
+            hex += kDigits[byte & 0xF];
+        }
+    }
+    return hex;
+}
+
+// "" for a value that is not whole UTF-16 units of hex: a damaged entry is
+// left out rather than shown as junk.
+std::wstring DecodeHistoryName(const std::wstring& hex)
+{
+    if (hex.size() % 4 != 0 || hex.find_first_not_of(L"0123456789abcdefABCDEF") != std::wstring::npos)
+        return {};
+    std::wstring name;
+    for (size_t at = 0; at < hex.size(); at += 4) {
+        const unsigned low = static_cast<unsigned>(wcstoul(hex.substr(at, 2).c_str(), nullptr, 16));
+        const unsigned high = static_cast<unsigned>(wcstoul(hex.substr(at + 2, 2).c_str(), nullptr, 16));
+        name += static_cast<wchar_t>(low | (high << 8));
+    }
+    return name;
+}
+
 void AppendMenuString(HMENU menu, UINT id, UINT stringId, bool checked = false)
 {
     AppendMenuW(menu, MF_STRING | (checked ? MF_CHECKED : 0), id, LoadLangString(stringId).c_str());
@@ -410,13 +440,8 @@ void CChatWnd::CreateNewImControls()
     make(WC_STATICW, LoadLangString(649), 0, kNameLabel);
     HWND names = make(WC_COMBOBOXW, remoteName_, CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_TABSTOP | WS_VSCROLL, kNameBox);
     for (int i = 0; i < 10; ++i) {
-        const std::wstring hex = Settings().GetString(L"IM History", std::to_wstring(i).c_str(), L"");
-        std::wstring name;
-        for (size_t at = 0; at + 3 < hex.size() + 0 && at + 4 <= hex.size(); at += 4) {
-            const unsigned low = wcstoul(hex.substr(at, 2).c_str(), nullptr, 16);
-            const unsigned high = wcstoul(hex.substr(at + 2, 2).c_str(), nullptr, 16);
-            name += static_cast<wchar_t>(low | (high << 8));
-        }
+        const std::wstring name =
+            DecodeHistoryName(Settings().GetString(L"IM History", std::to_wstring(i).c_str(), L""));
         if (!name.empty())
             SendMessageW(names, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }
@@ -438,13 +463,7 @@ void CChatWnd::DestroyNewImControls()
                 history.push_back(item);
         }
         for (size_t i = 0; i < history.size(); ++i) {
-            std::wstring hex;
-            wchar_t pair[8];
-            for (wchar_t c : history[i]) {
-                swprintf(pair, 8, L"%02X%02X", c & 0xFF, (c >> 8) & 0xFF);
-                hex += pair;
-            }
-            Settings().WriteString(L"IM History", std::to_wstring(i).c_str(), hex.c_str());
+            Settings().WriteString(L"IM History", std::to_wstring(i).c_str(), EncodeHistoryName(history[i]).c_str());
         }
     }
     for (int id : {kAccountLabel, kAccountBox, kNameLabel, kNameBox}) {

@@ -316,11 +316,20 @@ std::wstring TitleOf(HWND hwnd)
 
 TEST_F(ConversationLiveTest, ANewImWindowTakesTheScreenNameTyped)
 {
+    // A name typed before, and an entry the window cannot read.
+    const wchar_t kCarol[] = L"4300610072006F006C00200053006D00690074006800";
+    ASSERT_TRUE(Settings().WriteString(L"IM History", L"0", kCarol));
+    ASSERT_TRUE(Settings().WriteString(L"IM History", L"1", L"XYZ1"));
+
     CChatWnd* a = OpenConversation(alice.Get(), L"");
     ASSERT_TRUE(a);
     EXPECT_EQ(LoadLangString(171), TitleOf(a->Hwnd()));
     HWND nameBox = GetDlgItem(a->Hwnd(), CChatWnd::kNameBox);
     ASSERT_TRUE(nameBox);
+    ASSERT_EQ(1, SendMessageW(nameBox, CB_GETCOUNT, 0, 0));
+    wchar_t remembered[64] = {};
+    SendMessageW(nameBox, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(remembered));
+    EXPECT_STREQ(L"Carol Smith", remembered);
     // Both signed-on accounts to choose from, the window's own chosen.
     HWND accounts = GetDlgItem(a->Hwnd(), CChatWnd::kAccountBox);
     EXPECT_EQ(2, SendMessageW(accounts, CB_GETCOUNT, 0, 0));
@@ -334,6 +343,7 @@ TEST_F(ConversationLiveTest, ANewImWindowTakesTheScreenNameTyped)
     EXPECT_EQ(FormatLangString(170, {L"Bob Demo", L"Alice Demo"}), TitleOf(a->Hwnd()));
     // The name heads the remembered ones, as the hex of its UTF-16 bytes.
     EXPECT_EQ(L"42006F0062002000440065006D006F00", Settings().GetString(L"IM History", L"0", L""));
+    EXPECT_EQ(kCarol, Settings().GetString(L"IM History", L"1", L""));
     EXPECT_EQ(a, CChatWnd::Find(alice.Get(), nullptr, L"BOBDEMO"));
 }
 
