@@ -1188,11 +1188,11 @@ bool CChatWnd::OnEditorKey(const EditorKey& key)
 {
     if (key.key == VK_RETURN) {
         const bool modified = key.ctrl || key.shift;
-        if (modified == MsgSetting(L"EnterInsertsReturn", false)) {
+        if (modified == MsgSetting(L"EnterInsertsReturn", false))
             SendCurrentMessage(false);
-            return true;
-        }
-        return false;
+        else
+            editor_.PasteHtml(L"<BR><SPAN></SPAN>");
+        return true;
     }
     if (key.key == VK_ESCAPE || (key.ctrl && key.key == 'W')) {
         PostMessageW(Hwnd(), WM_CLOSE, 0, 0);

@@ -355,10 +355,15 @@ TEST_F(ConversationLiveTest, AnAutomaticReplyIsMarked)
     CChatWnd* a = OpenConversation(alice.Get(), L"Bob Demo");
     ASSERT_TRUE(a);
     Type(*a, L"lunch?");
-    // Shift+Enter is a line break for the editor; Enter sends.
+    // Shift+Enter puts a line break into the editor; Enter sends.
+    FakeDocument* editorPage = PageOf(a->Editor());
+    ASSERT_TRUE(editorPage);
+    editorPage->rangeLog.clear();
     EditorKey shiftEnter = {VK_RETURN, FALSE, TRUE};
-    EXPECT_EQ(0, SendMessageW(a->Hwnd(), CIEInputWnd::kUnhandledKey, CChatWnd::kEditorId,
+    EXPECT_EQ(1, SendMessageW(a->Hwnd(), CIEInputWnd::kUnhandledKey, CChatWnd::kEditorId,
                               reinterpret_cast<LPARAM>(&shiftEnter)));
+    EXPECT_EQ(1, std::count(editorPage->rangeLog.begin(), editorPage->rangeLog.end(),
+                            std::wstring(L"pasteHTML:<BR><SPAN></SPAN>")));
     PumpPending();
     EXPECT_TRUE(Shown(*a).empty());
     EditorKey enter = {VK_RETURN, FALSE, FALSE};
