@@ -1045,7 +1045,22 @@ void CChatWnd::OnMemberDoubleClick()
 
 void CChatWnd::OnBuddyStateChanged(AIMCC::IAccUser* buddy, long property)
 {
-    if (property != AIMCC::AccUserProp::Presence || !viewShown_ || !session_ || !buddy)
+    if (!viewShown_ || !buddy)
+        return;
+    // The buddy's expression items show only in a one-to-one conversation
+    // drawn in expression mode.
+    if (kind_ == kIm && view_.ExpressionMode()) {
+        if (property == AIMCC::AccUserProp::BuddyIcon) {
+            view_.RefreshBuddyIcon(buddy);
+            return;
+        }
+        if (property == AIMCC::AccUserProp::Wallpaper || property == AIMCC::AccUserProp::FlashWallpaper
+            || property == AIMCC::AccUserProp::ImmersiveWallpaper) {
+            view_.RefreshExpression(buddy);
+            return;
+        }
+    }
+    if (property != AIMCC::AccUserProp::Presence || !session_)
         return;
     long presence = 0;
     if (!ReadLongProperty(buddy, AIMCC::AccUserProp::Presence, presence))
