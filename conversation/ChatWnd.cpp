@@ -810,7 +810,8 @@ bool CChatWnd::ShowMessage(MessageKind kind, AIMCC::IAccIm* message, AIMCC::IAcc
     shown.time = MessageTime(message);
     shown.sender = kind == MessageKind::Outgoing ? LocalParty() : RemoteParty(sender ? sender : buddy_.Get());
     long realTime = 0;
-    shown.realTimeSession = session_ && ReadLongProperty(session_.Get(), AIMCC::AccImSessionProp::RealTimeText, realTime)
+    shown.realTimeSession = session_
+                            && ReadLongProperty(session_.Get(), AIMCC::AccImSessionProp::RealTimeText, realTime)
                             && realTime != 0;
     SYSTEMTIME now = {};
     GetLocalTime(&now);
