@@ -1,8 +1,13 @@
 #include "BuddyListSeams.h"
 
 #include "AIMConnection.h"
+#include "ConversationOpening.h"
 
-void OpenConversation(AIMCC::IAccSession*, const std::wstring&) {}
+void OpenConversation(AIMCC::IAccSession* session, const std::wstring& screenName)
+{
+    if (CAIMConnection* connection = ConnectionOf(session))
+        OpenConversation(connection, screenName);
+}
 void OpenChatInvitation(AIMCC::IAccSession*, const std::wstring&) {}
 void OpenBroadcastMessage(AIMCC::IAccSession*, const std::vector<std::wstring>&) {}
 void ShowBuddyInfoTip(AIMCC::IAccSession*, const std::wstring&, POINT) {}

@@ -11,7 +11,8 @@
 #include <string>
 #include <vector>
 
-// Conversation windows: open or bring forward the IM with a buddy.
+// Conversation windows: open or bring forward the IM with a buddy (through
+// the account's connection).
 void OpenConversation(AIMCC::IAccSession* session, const std::wstring& screenName);
 
 // Chat invitations to the given buddies, names joined with ",".
