@@ -833,10 +833,9 @@ void CChatWnd::OnMessageReceived(AIMCC::IAccUser* sender, AIMCC::IAccIm* message
             ShowStatusIcon(secure ? kSecureIcon : kPlainIcon);
         }
     }
-    if (!ShowMessage(kind, message, sender))
-        return;
-    receivedAny_ = true;
-    ShowStopButtonForItems(message);
+    const bool shown = ShowMessage(kind, message, sender);
+    // A message the view cannot show (no page, no browser) is still kept in
+    // the log, so it is never lost.
     if (!notification) {
         long flags = 0;
         ReadLongProperty(message, AIMCC::AccImProp::Flags, flags);
@@ -847,6 +846,10 @@ void CChatWnd::OnMessageReceived(AIMCC::IAccUser* sender, AIMCC::IAccIm* message
             logFlags |= MessageLogFlags::Offline;
         LogMessage(message, sender, logFlags);
     }
+    if (!shown)
+        return;
+    receivedAny_ = true;
+    ShowStopButtonForItems(message);
     if (!IsForeground())
         ++unread_;
     SetStatusCode(100);

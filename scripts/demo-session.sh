@@ -18,7 +18,8 @@ DEMO_PASSWORD="welcome1"
 DEMO_BUDDY="Echo Bot"
 DEMO_ACCOUNTS="$ROOT/tools/oscar-server/demo-accounts.txt"
 
-export WINEDEBUG=-all
+# VLM_WINEDEBUG lets a run show Wine's own messages (for example "err+all").
+export WINEDEBUG="${VLM_WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINELOADER=/usr/lib/wine/wine64
 export WINESERVER=/usr/lib/wine/wineserver64

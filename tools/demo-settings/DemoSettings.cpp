@@ -92,6 +92,10 @@ int wmain(int argc, wchar_t** argv)
     ini.WriteBool(L"AutoSignOn", compact.c_str(), true);
     if (!SignOnSettingsRead(ini, compact, password))
         return Fail(L"the remembered account did not read back as written");
+    // The demo keeps its conversations: they land in "Logs\" of the run
+    // folder, where a browser shows them.
+    if (!ini.WriteString(L"Settings.LOGS", L"LogIMs", L"1"))
+        return Fail(L"could not switch conversation logging on");
 
     std::wprintf(L"demo-settings: %ls signs on to %ls:%ls by itself (%ls)\n", name.c_str(), host.c_str(),
                  port.c_str(), path.c_str());
