@@ -138,6 +138,13 @@ void DocumentComplete(CIEBrowser& owner, const EventArgs& args)
         owner.HandleDocumentComplete(disp, url);
 }
 
+void NavigateError(CIEBrowser& owner, const EventArgs& args)
+{
+    IDispatch* disp = nullptr;
+    if (args.Dispatch(0, &disp))
+        owner.HandleNavigateError(disp);
+}
+
 template <HRESULT (CIEBrowser::*Operation)(IHTMLEventObj*)>
 void DocumentEvent(CIEBrowser& owner, const EventArgs& args)
 {
@@ -160,6 +167,7 @@ const EventRoute kRoutes[] = {
     {DISPID_BEFORENAVIGATE2, 7, BeforeNavigate2},
     {DISPID_NAVIGATECOMPLETE2, 2, NavigateComplete2},
     {DISPID_DOCUMENTCOMPLETE, 2, DocumentComplete},
+    {DISPID_NAVIGATEERROR, 5, NavigateError},
     {kOnSelectionChange, 1, DocumentEvent<&CIEBrowser::OnSelectionChange>},
     {DISPID_CLICK, 1, DocumentEvent<&CIEBrowser::OnDocClick>},
     {DISPID_DBLCLICK, 1, DocumentEvent<&CIEBrowser::OnDocDblClick>},

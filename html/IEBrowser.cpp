@@ -442,6 +442,15 @@ void CIEBrowser::HandleDocumentComplete(IDispatch* disp, const wchar_t* url)
     OnDocumentComplete(disp, url, topLevel);
 }
 
+void CIEBrowser::HandleNavigateError(IDispatch* disp)
+{
+    if (!IsTopLevel(disp) || !wait_)
+        return;
+    wait_->state = NavigateWait::State::Abandoned;
+    wait_.reset();
+    PostMessageW(hostWindow_, WM_NULL, 0, 0);
+}
+
 // --- The document. --------------------------------------------------------------
 
 ComPtr<IHTMLDocument2> CIEBrowser::Document() const

@@ -149,6 +149,9 @@ public:
     // DocumentComplete: for the top level, connects the document sink and
     // ends a waiting Navigate; then OnDocumentComplete.
     void HandleDocumentComplete(IDispatch* disp, const wchar_t* url);
+    // A page could not be loaded (no such page, or no HTML engine at all):
+    // a wait for the top-level document ends at once instead of running out.
+    void HandleNavigateError(IDispatch* disp);
 
 protected:
     CIEBrowser();

@@ -3,8 +3,8 @@
 # without a display, in a fresh run folder, and checks it from outside the
 # client: the demo account reaches the on-line state on the server with the
 # demo buddy on line, the client stays on line when the buddy answers an IM,
-# both screenshots are taken, the server stops when the client ends, and
-# nothing is left listening.
+# the answer is in that day's conversation log, both screenshots are taken,
+# the server stops when the client ends, and nothing is left listening.
 #
 #   scripts/demo-check.sh <64-bit build folder>
 #
@@ -66,8 +66,16 @@ done
 compgen -G "$RUN_DIR/screenshots/*-signed-on.png" >/dev/null || fail "no screenshot after the sign-on"
 compgen -G "$RUN_DIR/screenshots/*-first-answer.png" >/dev/null || fail "no screenshot after the first answer"
 control online | grep -qx "online $DEMO_USER" || fail "\"$DEMO_USER\" went off line after the answer"
-# Once the client holds conversations, this is where to check that the answer
-# is in that day's conversation log under the run folder, written by the client.
+# The client opened a conversation for the answer and logged it: that day's
+# conversation log under the run folder holds the buddy's words.
+answer_logged() {
+  find "$RUN_DIR/Logs" -name Sessions.xml -exec grep -l "I am a demo buddy" {} + 2>/dev/null | grep -q .
+}
+for _ in $(seq 60); do
+  answer_logged && break
+  sleep 0.5
+done
+answer_logged || fail "the answer is not in the day's conversation log under $RUN_DIR/Logs"
 
 # Ending the client must end the run, and the run stops the server.
 "$WINESERVER" -k >/dev/null 2>&1 || true
@@ -90,4 +98,4 @@ if [ -n "$failed" ]; then
   sed 's/^/  /' "$RUN_LOG"
   exit 1
 fi
-say "ok: signed on, \"$DEMO_BUDDY\" on line and answered, screenshots taken, the server stopped with the client, nothing left listening"
+say "ok: signed on, \"$DEMO_BUDDY\" on line and answered, the answer logged, screenshots taken, the server stopped with the client, nothing left listening"

@@ -370,6 +370,10 @@ void FakeBrowser::StartNavigation(const std::wstring& url)
     navigateRequests.push_back(url);
     if (RaiseBeforeNavigate2(AsDispatch(), url))
         return;
+    if (failNavigations) {
+        Post([this, url] { RaiseNavigateError(AsDispatch(), url); });
+        return;
+    }
     if (!completeNavigations)
         return;
     // Actions live and run in this object's own window, so they never
@@ -439,6 +443,28 @@ void FakeBrowser::RaiseDocumentComplete(IDispatch* disp, const std::wstring& url
     args.AddDispatch(disp);
     args.AddByRef(address.get());
     events_->Raise(DISPID_DOCUMENTCOMPLETE, args.Params());
+}
+
+void FakeBrowser::RaiseNavigateError(IDispatch* disp, const std::wstring& url)
+{
+    ScopedText address(url);
+    ScopedText frame(L"");
+    VARIANT status;
+    VariantInit(&status);
+    status.vt = VT_I4;
+    status.lVal = static_cast<LONG>(REGDB_E_CLASSNOTREG);
+    VARIANT_BOOL cancel = VARIANT_FALSE;
+    VARIANT cancelArgument;
+    VariantInit(&cancelArgument);
+    cancelArgument.vt = VT_BYREF | VT_BOOL;
+    cancelArgument.pboolVal = &cancel;
+    EventArguments args;
+    args.AddDispatch(disp);
+    args.AddByRef(address.get());
+    args.AddByRef(frame.get());
+    args.AddByRef(&status);
+    args.Add(cancelArgument);
+    events_->Raise(DISPID_NAVIGATEERROR, args.Params());
 }
 
 void FakeBrowser::RaiseStatusTextChange(const std::wstring& text)

@@ -76,6 +76,7 @@ public:
     bool RaiseBeforeNavigate2(IDispatch* disp, const std::wstring& url);
     void RaiseNavigateComplete2(IDispatch* disp, const std::wstring& url);
     void RaiseDocumentComplete(IDispatch* disp, const std::wstring& url);
+    void RaiseNavigateError(IDispatch* disp, const std::wstring& url);
     void RaiseStatusTextChange(const std::wstring& text);
     void RaiseTitleChange(const std::wstring& title);
 
@@ -91,6 +92,9 @@ public:
     // Whether navigations complete by themselves (posted) or wait for the
     // test to complete them.
     bool completeNavigations = true;
+    // Like a browser without an HTML engine: every navigation ends in a
+    // navigation error instead of a document.
+    bool failNavigations = false;
     // Offered interfaces: without IWebBrowser2 it is an old control.
     bool offerWebBrowser2 = true;
     // What TranslateAccelerator answers.

@@ -345,6 +345,17 @@ TEST_F(IEBrowserTest, AFrameCompletingDoesNotEndTheWait)
               browser.log);
 }
 
+TEST_F(IEBrowserTest, ANavigationErrorEndsTheWaitAtOnce)
+{
+    // What a browser control without an HTML engine does with every page.
+    FakeBrowserRegistration::SetConfigure([](FakeBrowser& fake) { fake.failNavigations = true; });
+    ASSERT_TRUE(browser.CreateBrowser(GetModuleHandleW(nullptr), host.Hwnd(), 0));
+    browser.SetNavigateWaitLimit(60000);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(E_ABORT, browser.Navigate(kPage, true));
+    EXPECT_LT(GetTickCount64() - start, 5000u) << "no waiting for the limit";
+}
+
 TEST_F(IEBrowserTest, AStrayNullMessageDoesNotEndTheWait)
 {
     FakeBrowserRegistration::SetConfigure([](FakeBrowser& fake) { fake.completeNavigations = false; });
