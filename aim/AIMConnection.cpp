@@ -315,17 +315,16 @@ UINT SessionStateString(long state, HRESULT result, bool& error)
 
 std::wstring SessionErrorText(UINT stringId, HRESULT result, const std::wstring& screenName)
 {
-    if (stringId == 26)
-        return FormatLangString(26, {screenName});
-    std::wstring text = LoadLangString(stringId);
-    if (stringId == 282) {
-        // This one string carries a printf-style field for the code.
-        wchar_t code[16];
-        swprintf(code, ARRAYSIZE(code), L"%08X", static_cast<unsigned>(result));
-        const size_t field = text.find(L"%08X");
-        if (field != std::wstring::npos)
-            text.replace(field, 4, code);
-    }
+    std::wstring text = stringId == 26 ? FormatLangString(26, {screenName}) : LoadLangString(stringId);
+    wchar_t code[16];
+    swprintf(code, ARRAYSIZE(code), L"%08X", static_cast<unsigned>(result));
+    // String 282 carries a printf-style field for the code; every other
+    // notice names it at the end, so the user can quote it.
+    const size_t field = stringId == 282 ? text.find(L"%08X") : std::wstring::npos;
+    if (field != std::wstring::npos)
+        text.replace(field, 4, code);
+    else
+        text += std::wstring(L" (0x") + code + L")";
     return text;
 }
 

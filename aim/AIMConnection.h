@@ -161,8 +161,8 @@ CAIMConnection* ConnectionOf(AIMCC::IAccSession* session);
 // The language string that reports a session state and its result (0 when
 // there is none), and whether it reports an error.
 UINT SessionStateString(long state, HRESULT result, bool& error);
-// The text an error string becomes: the screen name or the result code
-// filled in where the string takes one.
+// The text an error string becomes: the screen name filled in where the
+// string takes one, and the result code (in its field, or at the end).
 std::wstring SessionErrorText(UINT stringId, HRESULT result, const std::wstring& screenName);
 // The notification icon for the primary account: 139 messages forwarded to
 // a mobile device, 138 away, 137 invisible, 136 available.

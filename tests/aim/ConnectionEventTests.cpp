@@ -378,6 +378,9 @@ TEST_F(ConnectionEventTest, SessionStatesLeaveNoticesAndTheIcon)
             ASSERT_EQ(1u, panes.notices.size()) << step.state << " " << std::hex << step.result;
             EXPECT_EQ(SessionErrorText(step.noticeId, static_cast<HRESULT>(step.result), L"Alice Demo"),
                       panes.notices[0]);
+            wchar_t code[16];
+            swprintf(code, ARRAYSIZE(code), L"%08X", static_cast<unsigned>(step.result));
+            EXPECT_NE(std::wstring::npos, panes.notices[0].find(code)) << "the notice names the result code";
         } else {
             EXPECT_TRUE(panes.notices.empty()) << step.state << " " << std::hex << step.result;
         }

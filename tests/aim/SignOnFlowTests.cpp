@@ -311,6 +311,8 @@ TEST(SessionErrorTextTest, FillsTheScreenNameOrTheCode)
     EXPECT_EQ(std::wstring::npos, invalid.find(L"%1")) << invalid;
     EXPECT_NE(std::wstring::npos, unknown.find(L"80004005")) << unknown;
     EXPECT_EQ(std::wstring::npos, unknown.find(L'%')) << unknown;
+    EXPECT_EQ(unknown.find(L"80004005"), unknown.rfind(L"80004005")) << "the code once: " << unknown;
+    EXPECT_NE(std::wstring::npos, password.find(L"80040222")) << password;
     EXPECT_FALSE(password.empty());
     EXPECT_EQ(std::wstring::npos, password.find(L"Alice Demo"));
 }
