@@ -193,6 +193,38 @@ TEST_F(BLPaneLiveTest, GroupsCollapseForGoodAndBuddiesMoveOnTheServer)
     })) << ServerListOf("Alice Demo");
     EXPECT_TRUE(PumpUntil([&] { return Row(BLRowKind::Group, L"Co-Workers") < Row(BLRowKind::Group, L"Buddies"); }))
         << "the pane follows";
+
+    // Signed off and on again, as after a restart: the order comes back from
+    // the server.
+    SignOffPrimary();
+    ASSERT_TRUE(PumpUntil([&] { return !IsPrimaryOnline() && Pane().RowCount() == 0; }));
+    ASSERT_TRUE(SignOnAlice());
+    EXPECT_LT(Row(BLRowKind::Group, L"Co-Workers"), Row(BLRowKind::Group, L"Buddies"));
+}
+
+TEST_F(BLPaneLiveTest, TwoAccountsShowTwoHeadersEachWithItsGroups)
+{
+    ASSERT_TRUE(SignOnAlice());
+    auto bob = CAIMConnection::Create();
+    ASSERT_TRUE(bob);
+    Connections().push_back(bob);
+    ASSERT_TRUE(bob->SignOnAccount(L"Bob Demo", L"welcome2"));
+    ASSERT_TRUE(PumpUntil([&] { return Row(BLRowKind::Header, L"BobDemo") > 0; }));
+
+    // Alice's rows, then Bob's: each header followed by that account's
+    // groups in the server's order.
+    const int alice = Row(BLRowKind::Header, L"AliceDemo");
+    const int bobHeader = Row(BLRowKind::Header, L"BobDemo");
+    EXPECT_EQ(0, alice);
+    EXPECT_LT(Row(BLRowKind::Group, L"Co-Workers"), bobHeader);
+    EXPECT_EQ(Pane().SessionOfRow(bobHeader), bob->Session());
+    EXPECT_EQ(Pane().SessionOfRow(Pane().RowCount() - 1), bob->Session()) << "Bob's rows come last";
+
+    // Bob signing off takes only his rows away.
+    bob->SignOffAccount();
+    EXPECT_TRUE(PumpUntil([&] { return Row(BLRowKind::Header, L"BobDemo") < 0; }));
+    EXPECT_EQ(0, Row(BLRowKind::Header, L"AliceDemo"));
+    EXPECT_GT(Row(BLRowKind::Group, L"Co-Workers"), 0);
 }
 
 } // namespace
