@@ -153,6 +153,7 @@ prepare_prefix() {
     "$WINELOADER" wineboot -i >/dev/null 2>&1 </dev/null 9>&- || true
     "$WINESERVER" -w 9>&- || true
   fi
+  "$ROOT/scripts/wine-fonts.sh" "$WINEPREFIX"
 }
 
 # Uses the X display given, or else (HEADLESS) an Xvfb numbered $1, which

@@ -24,6 +24,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "run-tests: creating the Wine prefix"
   "$WINELOADER" wineboot -i >/dev/null 2>&1 || true
 fi
+"$ROOT/scripts/wine-fonts.sh" "$WINEPREFIX"
 
 cd "$BUILD"
 # One suite at a time: they share one Wine desktop, and a window that one
