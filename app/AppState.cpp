@@ -8,7 +8,11 @@ AppState& App()
 
 std::wstring DataFolder()
 {
-    const std::wstring& settings = Settings().Path();
-    const size_t slash = settings.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : settings.substr(0, slash + 1);
+    return DataFolderOf(Settings().Path());
+}
+
+std::wstring DataFolderOf(const std::wstring& settingsPath)
+{
+    const size_t slash = settingsPath.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : settingsPath.substr(0, slash + 1);
 }

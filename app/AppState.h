@@ -33,3 +33,5 @@ inline CIni& Settings() { return App().ini; }
 // backslash (themes, dictionaries and, by default, the logs live there);
 // empty while no settings file is open.
 std::wstring DataFolder();
+// The same for the settings file at `settingsPath`.
+std::wstring DataFolderOf(const std::wstring& settingsPath);

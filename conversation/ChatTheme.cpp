@@ -37,12 +37,6 @@ std::wstring ReadMessageSetting(const CIni& ini, const std::wstring& screenName,
 
 } // namespace
 
-std::wstring DataFolderOf(const std::wstring& settingsPath)
-{
-    const size_t slash = settingsPath.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring() : settingsPath.substr(0, slash + 1);
-}
-
 bool IsPlainFileName(const std::wstring& name)
 {
     if (name.empty() || name == L"." || name == L"..")

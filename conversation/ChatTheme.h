@@ -18,10 +18,6 @@ class CIni;
 // so that every file of the theme stays within MAX_PATH.
 constexpr size_t kMaxThemePath = MAX_PATH - 1 - 18;
 
-// The folder of the settings file, with a trailing backslash: where
-// "Themes\" lives.
-std::wstring DataFolderOf(const std::wstring& settingsPath);
-
 // The theme folder, ending in a backslash: "<data>Themes\Expression\" in
 // expression mode, else "<data>Themes\Msgs\<Theme>\" from "Settings.MSG"
 // "Theme" of the account (then the global section); "Default" when the name

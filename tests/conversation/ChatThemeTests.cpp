@@ -3,6 +3,7 @@
 #include "ChatTheme.h"
 #include "IEChatWnd.h"
 
+#include "AppState.h"
 #include "Folders.h"
 #include "Ini.h"
 #include "TestSupport.h"
