@@ -77,6 +77,13 @@ struct IconTraits {
     static void Close(Handle h) { DestroyIcon(h); }
 };
 
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle Invalid() { return nullptr; }
+    static bool IsValid(Handle h) { return h != nullptr; }
+    static void Close(Handle h) { DestroyMenu(h); }
+};
+
 struct LocalMemoryTraits {
     using Handle = HLOCAL;
     static Handle Invalid() { return nullptr; }
@@ -90,6 +97,7 @@ using ScopedRegKey = ScopedResource<RegKeyTraits>;
 using ScopedModule = ScopedResource<ModuleTraits>;
 using ScopedIcon = ScopedResource<IconTraits>;
 using ScopedLocalMemory = ScopedResource<LocalMemoryTraits>;
+using ScopedMenu = ScopedResource<MenuTraits>;
 
 // Releases a device context obtained with GetDC when it goes out of scope.
 class ScopedWindowDC {

@@ -54,22 +54,6 @@ constexpr long kCtrlC = 3;
 // The shade of the frame lines: the face colour made darker.
 constexpr int kFrameLumaShift = -400;
 
-class ScopedMenu {
-public:
-    ScopedMenu() : menu_(CreatePopupMenu()) {}
-    ~ScopedMenu()
-    {
-        if (menu_)
-            DestroyMenu(menu_);
-    }
-    ScopedMenu(const ScopedMenu&) = delete;
-    ScopedMenu& operator=(const ScopedMenu&) = delete;
-    HMENU get() const { return menu_; }
-
-private:
-    HMENU menu_;
-};
-
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix)
 {
     return !prefix.empty() && text.size() >= prefix.size() &&
@@ -570,7 +554,7 @@ HRESULT CIEChatWnd::ShowContextMenu(DWORD, POINT* point, IUnknown*, IDispatch* o
     target->QueryStatus(&CGID_MSHTML, static_cast<ULONG>(std::size(commands)), commands, nullptr);
     auto state = [&](size_t i) { return (commands[i].cmdf & OLECMDF_ENABLED) ? MF_ENABLED : MF_GRAYED; };
 
-    ScopedMenu menu;
+    ScopedMenu menu(CreatePopupMenu());
     if (!menu.get())
         return S_OK;
     const std::wstring href = AnchorHref(object);

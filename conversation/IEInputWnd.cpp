@@ -125,22 +125,6 @@ VARIANT NumberVariant(long number)
     return value;
 }
 
-class ScopedMenu {
-public:
-    ScopedMenu() : menu_(CreatePopupMenu()) {}
-    ~ScopedMenu()
-    {
-        if (menu_)
-            DestroyMenu(menu_);
-    }
-    ScopedMenu(const ScopedMenu&) = delete;
-    ScopedMenu& operator=(const ScopedMenu&) = delete;
-    HMENU get() const { return menu_; }
-
-private:
-    HMENU menu_;
-};
-
 bool DefaultPictureDialog(HWND owner, std::wstring* path)
 {
     wchar_t file[MAX_PATH] = {};
@@ -714,7 +698,7 @@ void CIEInputWnd::ChooseColor(int button)
 
 void CIEInputWnd::ChooseSize()
 {
-    ScopedMenu menu;
+    ScopedMenu menu(CreatePopupMenu());
     if (!menu.get())
         return;
     for (UINT size = 1; size <= 7; ++size)
@@ -736,7 +720,7 @@ void CIEInputWnd::ShowSmileyMenu()
     std::shared_ptr<const SmileySet> set = SharedSmileys();
     if (!set || set->smileys.empty())
         return;
-    ScopedMenu menu;
+    ScopedMenu menu(CreatePopupMenu());
     if (!menu.get())
         return;
     const size_t count = set->smileys.size();
@@ -991,7 +975,7 @@ HRESULT CIEInputWnd::ShowContextMenu(DWORD, POINT* point, IUnknown*, IDispatch*)
     target->QueryStatus(&CGID_MSHTML, static_cast<ULONG>(std::size(commands)), commands, nullptr);
     auto state = [&](size_t i) { return (commands[i].cmdf & OLECMDF_ENABLED) ? MF_ENABLED : MF_GRAYED; };
 
-    ScopedMenu menu;
+    ScopedMenu menu(CreatePopupMenu());
     if (!menu.get())
         return S_OK;
     POINT at = {};

@@ -45,22 +45,6 @@ private:
     HDC dc_;
 };
 
-class ScopedMenu {
-public:
-    ScopedMenu() : menu_(CreatePopupMenu()) {}
-    ~ScopedMenu()
-    {
-        if (menu_)
-            DestroyMenu(menu_);
-    }
-    ScopedMenu(const ScopedMenu&) = delete;
-    ScopedMenu& operator=(const ScopedMenu&) = delete;
-    HMENU get() const { return menu_; }
-
-private:
-    HMENU menu_;
-};
-
 } // namespace
 
 CIEViewWnd::~CIEViewWnd()
@@ -148,7 +132,7 @@ HRESULT CIEViewWnd::ShowContextMenu(DWORD, POINT* point, IUnknown*, IDispatch*)
     static_assert(std::size(commands) == std::size(labels), "a label per command");
     target->QueryStatus(&CGID_MSHTML, static_cast<ULONG>(std::size(commands)), commands, nullptr);
 
-    ScopedMenu menu;
+    ScopedMenu menu(CreatePopupMenu());
     if (!menu.get())
         return S_OK;
     for (size_t i = 0; i < std::size(commands); ++i) {
